@@ -1,0 +1,109 @@
+/* glm.h: the OBJ model library: in-memory model, OBJ/MTL readers, geometry and drawing. */
+#ifndef GLM_GLM_H
+#define GLM_GLM_H
+
+#include <stdint.h>
+
+/*
+ * Index bases, which every function here relies on:
+ *  - vertexData, normalData and facetNormalData hold three floats per entry, texCoordData two;
+ *    they are indexed from 1, as OBJ files are. Entry 0 is allocated, reads as zeros and is
+ *    never written, so an array of n entries holds n + 1 entries' worth of floats.
+ *  - triangles are indexed from 0, and groups list 0-based triangle indices;
+ *  - materials are indexed from 0, and slot 0 is the real material "default".
+ * The model owns every array and string it points to.
+ */
+
+/* Render-mode bits for glmDraw and glmCompileList. */
+#define GLM_RENDER_FLAT 1u     /* one facet normal per triangle */
+#define GLM_RENDER_SMOOTH 2u   /* one vertex normal per corner */
+#define GLM_RENDER_TEXTURE 4u  /* one texture coordinate per corner */
+#define GLM_RENDER_COLOR 8u    /* group diffuse colour as current colour, GL_COLOR_MATERIAL on */
+#define GLM_RENDER_MATERIAL 16u /* group material as GL material, GL_COLOR_MATERIAL off */
+
+typedef struct GlmTriangle {
+    int32_t vertexIndex[3];   /* 1-based into vertexData, corners 0, 1, 2 */
+    int32_t normalIndex[3];   /* 1-based into normalData; 0 when the face carries none */
+    int32_t texCoordIndex[3]; /* 1-based into texCoordData; 0 when the face carries none */
+    int32_t facetNormalIndex; /* 1-based into facetNormalData; own index + 1 once computed */
+} GlmTriangle;
+
+typedef struct GlmMaterial {
+    char* name;         /* owned; "default" for slot 0 */
+    float diffuse[4];   /* Kd, alpha 1 */
+    float ambient[4];   /* Ka, alpha 1 */
+    float specular[4];  /* Ks, alpha 1 */
+    float shininess;    /* GL exponent 0..128 from Ns 0..1000 */
+} GlmMaterial;
+
+typedef struct GlmGroup {
+    char* name;               /* owned; group name from a g line, or "default" */
+    uint32_t triangleCount;   /* entries in triangleIndices */
+    int32_t* triangleIndices; /* owned; 0-based indices into triangleArray, file order */
+    int32_t materialIndex;    /* 0-based index into materialArray */
+    struct GlmGroup* next;    /* next (older) group, or null */
+} GlmGroup;
+
+typedef struct GlmModel {
+    char* objPath;            /* owned copy of the file name given to glmReadOBJ */
+    char* libraryName;        /* owned name from the last mtllib line, or null */
+    uint32_t vertexCount;     /* number of vertices */
+    float* vertexData;        /* owned, (vertexCount + 1) * 3 floats; always allocated */
+    uint32_t normalCount;     /* number of normals */
+    float* normalData;        /* owned, (normalCount + 1) * 3 floats, or null */
+    uint32_t texCoordCount;   /* number of texture coordinates */
+    float* texCoordData;      /* owned, (texCoordCount + 1) * 2 floats, or null */
+    uint32_t facetNormalCount; /* number of facet normals (triangleCount once computed) */
+    float* facetNormalData;   /* owned, (facetNormalCount + 1) * 3 floats, or null */
+    uint32_t triangleCount;   /* number of triangles */
+    GlmTriangle* triangleArray; /* owned, triangleCount records, 0-based */
+    uint32_t materialCount;   /* materials including "default"; 0 without a library */
+    GlmMaterial* materialArray; /* owned, materialCount records, or null */
+    uint32_t groupCount;      /* number of groups */
+    GlmGroup* groupList;      /* owned list, newest group first, "default" last */
+    float drawOffset[3];      /* translation glmDraw applies around the model; (0, 0, 0) */
+} GlmModel;
+
+/*
+ * glmReadOBJ: reads a Wavefront OBJ file, and the material library it names, into a new
+ * model that the caller owns. Never returns null: a file that cannot be read, an unknown
+ * keyword beginning with v, an index outside its array, a non-finite vertex position or a
+ * lack of memory prints one line and ends the process with exit status 1.
+ */
+GlmModel* glmReadOBJ(const char* fileName);
+
+/* glmDelete: frees a model and everything it owns. Accepts null. */
+void glmDelete(GlmModel* model);
+
+/*
+ * glmFitUnitCube: centres the vertices on the origin and scales them to fit the cube from
+ * -1 to 1; returns the scale applied. Changes only vertexData. With no vertices, or with
+ * every vertex on one point, nothing is scaled and 1.0 is returned.
+ */
+float glmFitUnitCube(GlmModel* model);
+
+/* glmComputeFacetNormals: one unit normal per triangle (right-hand rule); replaces
+ * facetNormalData and sets every facetNormalIndex. A degenerate triangle gets (0, 0, 0). */
+void glmComputeFacetNormals(GlmModel* model);
+
+/*
+ * glmVertexNormals: per-corner normals shared between facets that meet the vertex's
+ * reference facet at less than `angle` degrees, copied per triangle elsewhere. Needs facet
+ * normals (glmComputeFacetNormals first). Replaces normalData and every normalIndex.
+ * Prints "glmVertexNormals(): vertex w/o a triangle" (stderr) per unused vertex and the
+ * number of normals generated (stdout).
+ */
+void glmVertexNormals(GlmModel* model, float angle);
+
+/*
+ * glmDraw: sends the model as one GL_TRIANGLES batch under `mode` (GLM_RENDER_* bits).
+ * Bits that ask for missing data or exclude each other are cleared with a warning on
+ * stdout. Needs a current OpenGL context; not between glBegin and glEnd.
+ */
+void glmDraw(const GlmModel* model, uint32_t mode);
+
+/* glmCompileList: records glmDraw(model, mode) in a new display list, which the caller
+ * owns and deletes with glDeleteLists. */
+uint32_t glmCompileList(const GlmModel* model, uint32_t mode);
+
+#endif

@@ -1,0 +1,144 @@
+// memory.cpp: the library's allocation, file loading and process exit.
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include "glm/glm_internal.h"
+
+#ifdef GLM_FUZZ
+#include "glm/glm_fuzz.h"
+#endif
+
+namespace {
+
+[[noreturn]] void outOfMemory(size_t size) {
+    fprintf(stderr, "glmReadOBJ() failed: out of memory (%zu bytes requested).\n", size);
+    _glmExit(1);
+}
+
+#ifdef GLM_FUZZ
+// The fuzz build keeps every block in one list, so that its harness can free what an
+// input that ends the process left behind.
+struct BlockHeader {
+    BlockHeader* previous;
+    BlockHeader* next;
+};
+BlockHeader liveBlocks = {&liveBlocks, &liveBlocks};
+jmp_buf* exitJump = nullptr;
+
+void* track(void* raw) {
+    if (!raw) return nullptr;
+    BlockHeader* h = static_cast<BlockHeader*>(raw);
+    h->previous = &liveBlocks;
+    h->next = liveBlocks.next;
+    liveBlocks.next->previous = h;
+    liveBlocks.next = h;
+    return h + 1;
+}
+#endif
+
+}  // namespace
+
+void* _glmAlloc(size_t size) {
+    if (size == 0) size = 1;
+#ifdef GLM_FUZZ
+    void* block = track(malloc(size + sizeof(BlockHeader)));
+#else
+    void* block = malloc(size);
+#endif
+    if (!block) outOfMemory(size);
+    return block;
+}
+
+void* _glmCalloc(size_t count, size_t size) {
+    if (size != 0 && count > static_cast<size_t>(-1) / 2 / size) outOfMemory(static_cast<size_t>(-1));
+    size_t total = count * size;
+    if (total == 0) total = 1;
+#ifdef GLM_FUZZ
+    void* block = track(calloc(1, total + sizeof(BlockHeader)));
+#else
+    void* block = calloc(1, total);
+#endif
+    if (!block) outOfMemory(total);
+    return block;
+}
+
+void _glmFree(void* block) {
+    if (!block) return;
+#ifdef GLM_FUZZ
+    BlockHeader* h = static_cast<BlockHeader*>(block) - 1;
+    h->previous->next = h->next;
+    h->next->previous = h->previous;
+    free(h);
+#else
+    free(block);
+#endif
+}
+
+char* _glmStrdup(const char* text) {
+    size_t n = strlen(text) + 1;
+    char* copy = static_cast<char*>(_glmAlloc(n));
+    memcpy(copy, text, n);
+    return copy;
+}
+
+void _glmExit(int status) {
+#ifdef GLM_FUZZ
+    if (exitJump) longjmp(*exitJump, status + 1);
+#endif
+    exit(status);
+}
+
+#ifdef GLM_FUZZ
+void glmFuzzSetExitJump(jmp_buf* jump) { exitJump = jump; }
+
+size_t glmFuzzFreeAll(void) {
+    size_t count = 0;
+    while (liveBlocks.next != &liveBlocks) {
+        _glmFree(liveBlocks.next + 1);
+        count++;
+    }
+    return count;
+}
+#endif
+
+char* _glmReadFile(const char* path, size_t* size) {
+    int fd = open(path, O_RDONLY);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        close(fd);
+        errno = EISDIR;
+        return nullptr;
+    }
+    // one read of the whole file in the common case; grow only if it is not regular or grows
+    size_t capacity = info.st_size > 0 ? static_cast<size_t>(info.st_size) + 1 : 4096;
+    char* data = static_cast<char*>(_glmAlloc(capacity));
+    size_t used = 0;
+    for (;;) {
+        if (used == capacity) {
+            char* larger = static_cast<char*>(_glmAlloc(capacity * 2));
+            memcpy(larger, data, used);
+            _glmFree(data);
+            data = larger;
+            capacity *= 2;
+        }
+        ssize_t n = read(fd, data + used, capacity - used);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int saved = errno;
+            _glmFree(data);
+            close(fd);
+            errno = saved;
+            return nullptr;
+        }
+        if (n == 0) break;
+        used += static_cast<size_t>(n);
+    }
+    close(fd);
+    *size = used;
+    return data;
+}

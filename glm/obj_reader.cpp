@@ -1,0 +1,318 @@
+// obj_reader.cpp: glmReadOBJ, a counting pass and a filling pass over the file in memory.
+#include <math.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+#include "glm/glm_internal.h"
+
+namespace {
+
+// A face's form, chosen from its first corner: the scan pattern and, for the vertex, texture
+// coordinate and normal, which conversion of the pattern carries it (-1: not carried).
+struct FaceForm {
+    const char* pattern;
+    int slot[3];
+};
+const FaceForm faceForms[4] = {
+    {"%d//%d", {0, -1, 1}},
+    {"%d/%d/%d", {0, 1, 2}},
+    {"%d/%d", {0, 1, -1}},
+    {"%d", {0, -1, -1}},
+};
+
+const FaceForm* chooseFaceForm(const char* corner) {
+    int values[3];
+    if (strstr(corner, "//")) return &faceForms[0];
+    if (_glmScanString(corner, "%d/%d/%d", values, nullptr) == 3) return &faceForms[1];
+    if (_glmScanString(corner, "%d/%d", values, nullptr) == 2) return &faceForms[2];
+    return &faceForms[3];
+}
+
+// the most entries of one kind a model may hold: indices are 32-bit signed
+const uint64_t maxEntries = 0x7ffffffe;
+
+[[noreturn]] void malformed(const GlmModel* model) {
+    fprintf(stderr, "_glmFillPass() failed: malformed data file \"%s\" (a line holds more than its keyword's values).\n",
+            model->objPath);
+    _glmExit(1);
+}
+
+// Working state of the filling pass.
+struct FillState {
+    GlmModel* model;
+    uint32_t vertices, normals, texCoords; // entries filled so far
+    uint32_t triangles;                    // running triangle index
+    GlmGroup* group;                       // current group
+    uint32_t groupCapacity;                // entries of the current group's triangleIndices
+    uint32_t* capacities;                  // capacity of each group, in list order
+};
+
+// One corner with its indices resolved: vertex, texture coordinate, normal.
+struct Corner {
+    int32_t index[3];
+};
+
+// Resolves the indices a form carries (negative ones count back from the last entry read)
+// and refuses any outside its array.
+Corner resolveCorner(const FillState* st, const FaceForm* form, const int* values) {
+    static const char* const kinds[3] = {"vertex", "texture coordinate", "normal"};
+    const uint32_t filled[3] = {st->vertices, st->texCoords, st->normals};
+    const uint32_t counts[3] = {st->model->vertexCount, st->model->texCoordCount, st->model->normalCount};
+    Corner c;
+    for (int k = 0; k < 3; k++) {
+        if (form->slot[k] < 0) {
+            c.index[k] = 0;
+            continue;
+        }
+        int64_t written = values[form->slot[k]];
+        int64_t index = written < 0 ? static_cast<int64_t>(filled[k]) + 1 + written : written;
+        if (index < 1 || index > static_cast<int64_t>(counts[k])) {
+            fprintf(stderr, "_glmFillPass() failed: %s index %lld out of range in data file \"%s\".\n", kinds[k],
+                    static_cast<long long>(written), st->model->objPath);
+            _glmExit(1);
+        }
+        c.index[k] = static_cast<int32_t>(index);
+    }
+    return c;
+}
+
+void addTriangle(FillState* st, const Corner& a, const Corner& b, const Corner& c) {
+    GlmModel* model = st->model;
+    if (st->triangles >= model->triangleCount || st->group->triangleCount >= st->groupCapacity) malformed(model);
+    GlmTriangle* t = &model->triangleArray[st->triangles];
+    const Corner* corners[3] = {&a, &b, &c};
+    for (int i = 0; i < 3; i++) {
+        t->vertexIndex[i] = corners[i]->index[0];
+        t->texCoordIndex[i] = corners[i]->index[1];
+        t->normalIndex[i] = corners[i]->index[2];
+    }
+    t->facetNormalIndex = 0;
+    st->group->triangleIndices[st->group->triangleCount++] = static_cast<int32_t>(st->triangles);
+    st->triangles++;
+}
+
+// Reads the corners after an f token; returns how many triangles the face makes.
+uint32_t countFace(GlmStream* file, char* buf) {
+    _glmScanToken(file, buf);
+    const FaceForm* form = chooseFaceForm(buf);
+    int values[3];
+    _glmScan(file, form->pattern, values, nullptr);
+    _glmScan(file, form->pattern, values, nullptr);
+    uint32_t triangles = 1;
+    while (_glmScan(file, form->pattern, values, nullptr) > 0) triangles++;
+    return triangles;
+}
+
+// Builds a face's fan of triangles at the running index.
+void fillFace(FillState* st, GlmStream* file, char* buf) {
+    _glmScanToken(file, buf);
+    const FaceForm* form = chooseFaceForm(buf);
+    int values[3] = {0, 0, 0};
+    _glmScanString(buf, form->pattern, values, nullptr);
+    Corner first = resolveCorner(st, form, values);
+    _glmScan(file, form->pattern, values, nullptr);
+    Corner previous = resolveCorner(st, form, values);
+    _glmScan(file, form->pattern, values, nullptr);
+    Corner last = resolveCorner(st, form, values);
+    addTriangle(st, first, previous, last);
+    while (_glmScan(file, form->pattern, values, nullptr) > 0) {
+        previous = last;
+        last = resolveCorner(st, form, values);
+        addTriangle(st, first, previous, last);
+    }
+}
+
+// Makes `group` current and looks up how much room the first pass gave it.
+void enterGroup(FillState* st, GlmGroup* group) {
+    if (!group) malformed(st->model);
+    uint32_t position = 0;
+    for (GlmGroup* g = st->model->groupList; g != group; g = g->next) position++;
+    st->group = group;
+    st->groupCapacity = st->capacities[position];
+}
+
+// Reads "%f %f %f" (or two) into the next entry of an array, refusing entries not counted.
+float* nextEntry(FillState* st, float* data, uint32_t* filled, uint32_t count, int width) {
+    if (*filled >= count) malformed(st->model);
+    (*filled)++;
+    return data + static_cast<size_t>(*filled) * width;
+}
+
+}  // namespace
+
+GlmGroup* _glmLookupGroup(GlmModel* model, const char* name) {
+    for (GlmGroup* g = model->groupList; g; g = g->next)
+        if (strcmp(g->name, name) == 0) return g;
+    return nullptr;
+}
+
+GlmGroup* _glmEnsureGroup(GlmModel* model, const char* name) {
+    GlmGroup* group = _glmLookupGroup(model, name);
+    if (group) return group;
+    group = static_cast<GlmGroup*>(_glmCalloc(1, sizeof *group));
+    group->name = _glmStrdup(name);
+    group->next = model->groupList;
+    model->groupList = group;
+    model->groupCount++;
+    return group;
+}
+
+// Counts vertices, normals, texture coordinates and triangles, creates the groups with
+// their triangle counts and reads the material library. Leaves each group's triangleCount
+// at the room its triangleIndices was given; the filling pass counts again from 0.
+void _glmFirstPass(GlmModel* model, GlmStream* file) {
+    char buf[GLM_BUFFER_SIZE];
+    uint64_t vertices = 0, normals = 0, texCoords = 0, triangles = 0;
+    GlmGroup* group = _glmEnsureGroup(model, "default");
+    while (_glmScanToken(file, buf) != GLM_EOF) {
+        switch (buf[0]) {
+        case 'v':
+            switch (buf[1]) {
+            case '\0': vertices++; break;
+            case 'n': normals++; break;
+            case 't': texCoords++; break;
+            default:
+                printf("_glmFirstPass(): Unknown token \"%s\".\n", buf);
+                _glmExit(1);
+            }
+            _glmSkipLine(file);
+            break;
+        case 'm':
+            if (!_glmReadLine(file, buf)) buf[0] = '\0';
+            if (_glmNameWord(buf) != GLM_EOF) {
+                _glmFree(model->libraryName);
+                model->libraryName = _glmStrdup(buf);
+                _glmReadMTL(model, buf);
+            }
+            break;
+        case 'g':
+            if (!_glmReadLine(file, buf)) buf[0] = '\0';
+            group = _glmEnsureGroup(model, _glmFirstWord(buf) == GLM_EOF ? "default" : buf);
+            break;
+        case 'f': {
+            uint32_t n = countFace(file, buf);
+            triangles += n;
+            if (triangles > maxEntries) break;
+            group->triangleCount += n;
+            break;
+        }
+        default:
+            _glmSkipLine(file);
+            break;
+        }
+    }
+    if (vertices > maxEntries || normals > maxEntries || texCoords > maxEntries || triangles > maxEntries) {
+        fprintf(stderr, "glmReadOBJ() failed: data file \"%s\" holds more than %llu entries of one kind.\n",
+                model->objPath, static_cast<unsigned long long>(maxEntries));
+        _glmExit(1);
+    }
+    model->vertexCount = static_cast<uint32_t>(vertices);
+    model->normalCount = static_cast<uint32_t>(normals);
+    model->texCoordCount = static_cast<uint32_t>(texCoords);
+    model->triangleCount = static_cast<uint32_t>(triangles);
+    for (GlmGroup* g = model->groupList; g; g = g->next)
+        g->triangleIndices = static_cast<int32_t*>(_glmCalloc(g->triangleCount, sizeof(int32_t)));
+}
+
+// Stores the numbers, builds the triangles and gives groups their materials. Every array
+// was sized by the first pass; a file that reads differently the second time is refused.
+void _glmFillPass(GlmModel* model, GlmStream* file) {
+    char buf[GLM_BUFFER_SIZE];
+    FillState st = {};
+    st.model = model;
+    st.capacities = static_cast<uint32_t*>(_glmCalloc(model->groupCount, sizeof(uint32_t)));
+    uint32_t position = 0;
+    for (GlmGroup* g = model->groupList; g; g = g->next) {
+        st.capacities[position++] = g->triangleCount;
+        g->triangleCount = 0;
+    }
+    enterGroup(&st, _glmLookupGroup(model, "default"));
+    int32_t material = 0;
+    while (_glmScanToken(file, buf) != GLM_EOF) {
+        switch (buf[0]) {
+        case 'v':
+            if (buf[1] == '\0') {
+                float* v = nextEntry(&st, model->vertexData, &st.vertices, model->vertexCount, 3);
+                _glmScan(file, "%f %f %f", nullptr, v);
+                if (!isfinite(v[0]) || !isfinite(v[1]) || !isfinite(v[2])) {
+                    fprintf(stderr, "_glmFillPass() failed: vertex %u of data file \"%s\" is not a finite position.\n",
+                            st.vertices, model->objPath);
+                    _glmExit(1);
+                }
+            } else if (buf[1] == 'n') {
+                _glmScan(file, "%f %f %f", nullptr, nextEntry(&st, model->normalData, &st.normals, model->normalCount, 3));
+            } else if (buf[1] == 't') {
+                _glmScan(file, "%f %f", nullptr,
+                         nextEntry(&st, model->texCoordData, &st.texCoords, model->texCoordCount, 2));
+            } else {
+                malformed(model);
+            }
+            break;
+        case 'u':
+            if (!_glmReadLine(file, buf)) buf[0] = '\0';
+            material = _glmNameWord(buf) == GLM_EOF ? 0 : _glmFindMaterial(model, buf);
+            st.group->materialIndex = material;
+            break;
+        case 'g':
+            if (!_glmReadLine(file, buf)) buf[0] = '\0';
+            enterGroup(&st, _glmLookupGroup(model, _glmFirstWord(buf) == GLM_EOF ? "default" : buf));
+            st.group->materialIndex = material;
+            break;
+        case 'f':
+            fillFace(&st, file, buf);
+            break;
+        default:
+            _glmSkipLine(file);
+            break;
+        }
+    }
+    if (st.vertices != model->vertexCount || st.normals != model->normalCount ||
+        st.texCoords != model->texCoordCount || st.triangles != model->triangleCount)
+        malformed(model);
+    _glmFree(st.capacities);
+}
+
+GlmModel* glmReadOBJ(const char* fileName) {
+    size_t size = 0;
+    char* data = _glmReadFile(fileName, &size);
+    if (!data) {
+        fprintf(stderr, "glmReadOBJ() failed: can't open data file \"%s\".\n", fileName);
+        _glmExit(1);
+    }
+    GlmModel* model = static_cast<GlmModel*>(_glmCalloc(1, sizeof *model));
+    model->objPath = _glmStrdup(fileName);
+    GlmStream file = {data, size, 0};
+    _glmFirstPass(model, &file);
+    // zeroed, so that entry 0 and anything a short line leaves unset read as zeros
+    model->vertexData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->vertexCount) + 1) * 3, sizeof(float)));
+    model->triangleArray = static_cast<GlmTriangle*>(_glmCalloc(model->triangleCount, sizeof(GlmTriangle)));
+    if (model->normalCount)
+        model->normalData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->normalCount) + 1) * 3, sizeof(float)));
+    if (model->texCoordCount)
+        model->texCoordData =
+            static_cast<float*>(_glmCalloc((static_cast<size_t>(model->texCoordCount) + 1) * 2, sizeof(float)));
+    file.pos = 0;
+    _glmFillPass(model, &file);
+    _glmFree(data);
+    return model;
+}
+
+void glmDelete(GlmModel* model) {
+    if (!model) return;
+    _glmFree(model->objPath);
+    _glmFree(model->libraryName);
+    _glmFree(model->vertexData);
+    _glmFree(model->normalData);
+    _glmFree(model->texCoordData);
+    _glmFree(model->facetNormalData);
+    _glmFree(model->triangleArray);
+    _glmFreeMaterials(model);
+    for (GlmGroup* g = model->groupList; g;) {
+        GlmGroup* next = g->next;
+        _glmFree(g->name);
+        _glmFree(g->triangleIndices);
+        _glmFree(g);
+        g = next;
+    }
+    _glmFree(model);
+}
