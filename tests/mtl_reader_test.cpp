@@ -1,1 +1,155 @@
+// mtl_reader_test.cpp: material libraries, through glmReadOBJ and on their own.
+#include <gtest/gtest.h>
+#include <math.h>
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <string>
+#include "glm/glm_internal.h"
+#include "tests/test_util.h"
 
+namespace {
+
+struct Read {
+    GlmModel* model;
+    std::string out, err;
+};
+
+// Writes an OBJ and its library side by side and reads them.
+Read ReadWithLibrary(const std::string& obj, const std::string& mtl, const std::string& mtlName = "lib.mtl") {
+    WriteTempFile(mtlName, mtl);
+    std::string path = WriteTempFile("withlib.obj", obj);
+    CapturedOutput captured;
+    GlmModel* model = glmReadOBJ(path.c_str());
+    captured.Restore();
+    return {model, captured.out, captured.err};
+}
+
+const char* const kThree =
+    "newmtl red\nKd 1 0 0\nKa 0.1 0 0\nKs 0.5 0.5 0.5\nNs 500\n"
+    "newmtl green\nKd 0 1 0\nNs 1000\n"
+    "newmtl blue\nKd 0 0 1\nNs 1000\nNi 1.45\nKe 1 1 1\nd 0.5\nillum 2\nmap_Kd x.png\n";
+const char* const kTriangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+
+TEST(PathDirectory, KeepsTheTrailingSlashOrNothing) {
+    const char* cases[][2] = {
+        {"models/cube.obj", "models/"}, {"cube.obj", ""}, {"a\\b\\cube.obj", ""}, {"/abs/dir/x.obj", "/abs/dir/"},
+        {"dir/", "dir/"},
+    };
+    for (auto& c : cases) {
+        char* dir = _glmPathDirectory(c[0]);
+        EXPECT_STREQ(dir, c[1]) << c[0];
+        _glmFree(dir);
+    }
+}
+
+TEST(MtlReader, ReadsMaterialsInFileOrderAfterDefault) {
+    Read r = ReadWithLibrary(std::string("mtllib lib.mtl\n") + kTriangle, kThree);
+    GlmModel* m = r.model;
+    ASSERT_EQ(m->materialCount, 4u);
+    EXPECT_STREQ(m->libraryName, "lib.mtl");
+    EXPECT_STREQ(m->materialArray[0].name, "default");
+    EXPECT_EQ(_glmFindMaterial(m, "default"), 0);
+    EXPECT_EQ(_glmFindMaterial(m, "red"), 1);
+    EXPECT_EQ(_glmFindMaterial(m, "green"), 2);
+    EXPECT_EQ(_glmFindMaterial(m, "blue"), 3);
+    const GlmMaterial& def = m->materialArray[0];
+    EXPECT_FLOAT_EQ(def.diffuse[0], 0.8f);
+    EXPECT_FLOAT_EQ(def.ambient[1], 0.2f);
+    EXPECT_FLOAT_EQ(def.specular[2], 0.0f);
+    EXPECT_FLOAT_EQ(def.specular[3], 1.0f);
+    const GlmMaterial& red = m->materialArray[1];
+    EXPECT_FLOAT_EQ(red.diffuse[0], 1.0f);
+    EXPECT_FLOAT_EQ(red.diffuse[1], 0.0f);
+    EXPECT_FLOAT_EQ(red.diffuse[3], 1.0f);
+    EXPECT_FLOAT_EQ(red.ambient[0], 0.1f);
+    EXPECT_FLOAT_EQ(red.specular[1], 0.5f);
+    // Ns 0..1000 becomes 0..128; any N keyword is a shininess, so Ni overrides Ns
+    EXPECT_FLOAT_EQ(red.shininess, 64.0f);
+    EXPECT_FLOAT_EQ(m->materialArray[2].shininess, 128.0f);
+    EXPECT_NEAR(m->materialArray[3].shininess, 0.1856f, 1e-6);
+    // Ke, d, illum and map_Kd change nothing
+    EXPECT_FLOAT_EQ(m->materialArray[3].diffuse[0], 0.0f);
+    EXPECT_FLOAT_EQ(m->materialArray[3].diffuse[3], 1.0f);
+    EXPECT_EQ(r.out + r.err, "");
+    glmDelete(m);
+}
+
+TEST(MtlReader, LibraryWithoutNewmtlChangesDefault) {
+    Read r = ReadWithLibrary(std::string("mtllib lib.mtl\n") + kTriangle, "# only default\nKd 0.5 0.25 0\nNs 250\n");
+    ASSERT_EQ(r.model->materialCount, 1u);
+    EXPECT_FLOAT_EQ(r.model->materialArray[0].diffuse[1], 0.25f);
+    EXPECT_FLOAT_EQ(r.model->materialArray[0].shininess, 32.0f);
+    glmDelete(r.model);
+}
+
+TEST(MtlReader, GroupsTakeTheMaterialCurrentWhenLastEntered) {
+    // usemtl before mtllib still finds its material: the library is read in the first pass
+    Read r = ReadWithLibrary(std::string(kTriangle) +
+                                 "usemtl green\nf 1 2 3\ng a\nf 1 2 3\nusemtl red\nusemtl blue\ng b\nusemtl Red\n"
+                                 "g c\nmtllib other.mtl lib.mtl\n",
+                             kThree);
+    GlmModel* m = r.model;
+    int32_t expected[][2] = {{'c', 0}, {'b', 0}, {'a', 3}, {'d', 2}};
+    int i = 0;
+    for (GlmGroup* g = m->groupList; g; g = g->next, i++) {
+        EXPECT_EQ(g->name[0], expected[i][0]);
+        EXPECT_EQ(g->materialIndex, expected[i][1]) << g->name;
+    }
+    // names are case-sensitive: "Red" is not found and gives material 0
+    EXPECT_EQ(r.out, "_glmFindMaterial():  can't find material \"Red\".\n");
+    glmDelete(m);
+}
+
+TEST(MtlReader, DuplicateAndEmptyNames) {
+    Read r = ReadWithLibrary(std::string("mtllib lib.mtl\n") + kTriangle, "newmtl x\nnewmtl x\nnewmtl\nnewmtl a b\n");
+    GlmModel* m = r.model;
+    ASSERT_EQ(m->materialCount, 5u);
+    EXPECT_EQ(_glmFindMaterial(m, "x"), 1);
+    EXPECT_STREQ(m->materialArray[3].name, "");
+    EXPECT_STREQ(m->materialArray[4].name, "b");
+    glmDelete(m);
+}
+
+TEST(MtlReader, LaterLibraryReplacesTheTable) {
+    WriteTempFile("first.mtl", "newmtl one\nnewmtl two\n");
+    Read r = ReadWithLibrary(std::string("mtllib first.mtl\nmtllib lib.mtl\n") + kTriangle, "newmtl three\n");
+    EXPECT_EQ(r.model->materialCount, 2u);
+    EXPECT_STREQ(r.model->libraryName, "lib.mtl");
+    EXPECT_STREQ(r.model->materialArray[1].name, "three");
+    glmDelete(r.model);
+}
+
+TEST(MtlReader, LibraryIsFoundInTheModelsDirectory) {
+    ASSERT_EQ(mkdir((TempDir() + "/sub").c_str(), 0755) == 0 || errno == EEXIST, true);
+    WriteTempFile("sub/x.mtl", "newmtl inside\n");
+    std::string path = WriteTempFile("nested.obj", "mtllib sub/x.mtl\n");
+    GlmModel* m = glmReadOBJ(path.c_str());
+    EXPECT_STREQ(m->materialArray[1].name, "inside");
+    glmDelete(m);
+
+    // a model path without a directory reads the library from the current directory
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(TempDir().c_str()), 0);
+    m = glmReadOBJ("nested.obj");
+    EXPECT_STREQ(m->materialArray[1].name, "inside");
+    glmDelete(m);
+    ASSERT_EQ(chdir(cwd), 0);
+}
+
+TEST(MtlReaderDeath, MissingLibraryEndsTheProcess) {
+    std::string path = WriteTempFile("nolib.obj", "mtllib absent.mtl\n");
+    EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
+                "^_glmReadMTL\\(\\) failed: can't open material file \".*/absent.mtl\"\\.\n$");
+}
+
+TEST(MtlReaderDeath, LibraryThatReadsDifferentlyIsRefused) {
+    // "Kd 1 2" then newmtl: the third number swallows "ne" as the start of "nan"
+    WriteTempFile("swallow.mtl", "newmtl a\nKd 1 2\nnewmtl b\n");
+    std::string path = WriteTempFile("swallow.obj", "mtllib swallow.mtl\n");
+    EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
+                "^_glmReadMTL\\(\\) failed: malformed material file \".*swallow.mtl\"");
+}
+
+}  // namespace

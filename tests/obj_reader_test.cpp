@@ -1,1 +1,238 @@
+// obj_reader_test.cpp: glmReadOBJ on small hand-written files.
+#include <gtest/gtest.h>
+#include <cmath>
+#include <unistd.h>
+#include <string>
+#include <vector>
+#include "glm/glm_internal.h"
+#include "tests/test_util.h"
 
+namespace {
+
+// Reads `obj` (written to a temporary file) and keeps what the reader printed.
+struct Read {
+    GlmModel* model;
+    std::string out, err;
+};
+Read ReadText(const std::string& obj, const std::string& name = "model.obj") {
+    std::string path = WriteTempFile(name, obj);
+    CapturedOutput captured;
+    GlmModel* model = glmReadOBJ(path.c_str());
+    captured.Restore();
+    return {model, captured.out, captured.err};
+}
+
+// The group's triangles as lists of vertex indices.
+std::vector<std::vector<int>> GroupTriangles(const GlmModel* m, const GlmGroup* g) {
+    std::vector<std::vector<int>> out;
+    for (uint32_t i = 0; i < g->triangleCount; i++) {
+        const GlmTriangle& t = m->triangleArray[g->triangleIndices[i]];
+        out.push_back({t.vertexIndex[0], t.vertexIndex[1], t.vertexIndex[2]});
+    }
+    return out;
+}
+
+std::vector<std::string> GroupNames(const GlmModel* m) {
+    std::vector<std::string> names;
+    for (GlmGroup* g = m->groupList; g; g = g->next) names.push_back(g->name);
+    return names;
+}
+
+const char* const kSquare = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\n";
+
+// Runs the reader in a child whose standard output goes to its error stream, so that the
+// death-test regex sees both streams.
+void ReadExpectingExit(const std::string& path) {
+    dup2(2, 1);
+    glmReadOBJ(path.c_str());
+}
+
+TEST(ObjReader, FileWithoutGroupsHasOnlyDefault) {
+    // two triangles of a square, a third face on its own
+    Read r = ReadText(std::string(kSquare) + "f 1 2 3\nf 1 3 4\nf 2 3 5\n");
+    GlmModel* m = r.model;
+    EXPECT_EQ(m->vertexCount, 5u);
+    EXPECT_EQ(m->triangleCount, 3u);
+    EXPECT_EQ(GroupNames(m), std::vector<std::string>{"default"});
+    EXPECT_EQ(GroupTriangles(m, m->groupList), (std::vector<std::vector<int>>{{1, 2, 3}, {1, 3, 4}, {2, 3, 5}}));
+    EXPECT_EQ(m->materialCount, 0u);
+    EXPECT_EQ(m->materialArray, nullptr);
+    EXPECT_EQ(m->normalData, nullptr);
+    EXPECT_EQ(m->texCoordData, nullptr);
+    EXPECT_EQ(m->facetNormalData, nullptr);
+    EXPECT_EQ(m->libraryName, nullptr);
+    EXPECT_EQ(m->groupList->materialIndex, 0);
+    EXPECT_FLOAT_EQ(m->vertexData[3 * 3 + 0], 1.0f);  // vertex 3 is (1, 1, 0)
+    EXPECT_FLOAT_EQ(m->vertexData[3 * 3 + 1], 1.0f);
+    EXPECT_EQ(r.out + r.err, "");
+    glmDelete(m);
+}
+
+TEST(ObjReader, EmptyFileYieldsEmptyModel) {
+    Read r = ReadText("");
+    GlmModel* m = r.model;
+    EXPECT_EQ(m->vertexCount + m->normalCount + m->texCoordCount + m->triangleCount + m->materialCount, 0u);
+    EXPECT_NE(m->vertexData, nullptr);
+    EXPECT_EQ(m->vertexData[0], 0.0f);  // entry 0 reads as zeros
+    ASSERT_EQ(m->groupCount, 1u);
+    EXPECT_STREQ(m->groupList->name, "default");
+    EXPECT_EQ(m->groupList->triangleCount, 0u);
+    glmDelete(m);
+}
+
+TEST(ObjReader, GroupsRunNewestFirstWithDefaultLast) {
+    // one face before any g line, then a, b, and a again
+    Read r = ReadText(std::string(kSquare) +
+                      "f 1 2 3\ng a extra words\nf 1 3 4\ng b\nf 2 3 5\ng a\nf 3 4 5\n");
+    GlmModel* m = r.model;
+    EXPECT_EQ(GroupNames(m), (std::vector<std::string>{"b", "a", "default"}));
+    EXPECT_EQ(m->groupCount, 3u);
+    EXPECT_EQ(GroupTriangles(m, m->groupList->next), (std::vector<std::vector<int>>{{1, 3, 4}, {3, 4, 5}}));
+    EXPECT_EQ(GroupTriangles(m, m->groupList), (std::vector<std::vector<int>>{{2, 3, 5}}));
+    const GlmGroup* def = m->groupList->next->next;
+    EXPECT_EQ(GroupTriangles(m, def), (std::vector<std::vector<int>>{{1, 2, 3}}));
+    EXPECT_EQ(def->triangleIndices[0], 0);
+    glmDelete(m);
+
+    // every face after a g line: "default" stays, empty, at the end
+    r = ReadText(std::string(kSquare) + "g only\nf 1 2 3\n");
+    EXPECT_EQ(GroupNames(r.model), (std::vector<std::string>{"only", "default"}));
+    EXPECT_EQ(r.model->groupList->next->triangleCount, 0u);
+    glmDelete(r.model);
+}
+
+TEST(ObjReader, PolygonsSplitIntoFans) {
+    Read r = ReadText(std::string(kSquare) + "f 1 2 3 4\nf 1 2 3 4 5\n");
+    EXPECT_EQ(GroupTriangles(r.model, r.model->groupList),
+              (std::vector<std::vector<int>>{{1, 2, 3}, {1, 3, 4}, {1, 2, 3}, {1, 3, 4}, {1, 4, 5}}));
+    glmDelete(r.model);
+}
+
+TEST(ObjReader, FaceFormsCarryTheirIndices) {
+    std::string attributes;
+    for (int i = 0; i < 9; i++) attributes += "vt 0.1 0.2\nvn 0 0 1\n";
+    Read r = ReadText(std::string(kSquare) + attributes +
+                      "f 1/1/1 2/2/2 3/3/3 4/4/4\n"  // vertex/texture/normal
+                      "f 1//4 2//5 3//6\n"            // vertex//normal
+                      "f 1/7 2/8 3/9\n");             // vertex/texture
+    GlmModel* m = r.model;
+    ASSERT_EQ(m->triangleCount, 4u);
+    const GlmTriangle& second = m->triangleArray[1];
+    EXPECT_EQ(std::vector<int>(second.vertexIndex, second.vertexIndex + 3), (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(std::vector<int>(second.texCoordIndex, second.texCoordIndex + 3), (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(std::vector<int>(second.normalIndex, second.normalIndex + 3), (std::vector<int>{1, 3, 4}));
+    const GlmTriangle& vn = m->triangleArray[2];
+    EXPECT_EQ(std::vector<int>(vn.normalIndex, vn.normalIndex + 3), (std::vector<int>{4, 5, 6}));
+    EXPECT_EQ(std::vector<int>(vn.texCoordIndex, vn.texCoordIndex + 3), (std::vector<int>{0, 0, 0}));
+    const GlmTriangle& vt = m->triangleArray[3];
+    EXPECT_EQ(std::vector<int>(vt.texCoordIndex, vt.texCoordIndex + 3), (std::vector<int>{7, 8, 9}));
+    EXPECT_EQ(std::vector<int>(vt.normalIndex, vt.normalIndex + 3), (std::vector<int>{0, 0, 0}));
+    EXPECT_FLOAT_EQ(m->texCoordData[2 * 9 + 1], 0.2f);
+    EXPECT_FLOAT_EQ(m->normalData[3 * 9 + 2], 1.0f);
+    glmDelete(m);
+}
+
+TEST(ObjReader, NegativeIndicesCountBackFromTheLastEntryRead) {
+    Read r = ReadText("v 0 0 0\nv 1 0 0\nv 1 1 0\nf -3 -2 -1\nv 0 1 0\nf 1 -2 -1\n");
+    EXPECT_EQ(GroupTriangles(r.model, r.model->groupList), (std::vector<std::vector<int>>{{1, 2, 3}, {1, 3, 4}}));
+    glmDelete(r.model);
+}
+
+TEST(ObjReader, LinesAreReadAsTheirKeywordsSay) {
+    // a fourth vertex coordinate, comments, o and s lines, a short face and CR-LF endings
+    Read r = ReadText("# comment f 9 9 9\no thing\ns 1\nv 1 2 3 1\r\nv 4 5 6\r\nv 7 8 9\r\nf 1 2\r\nf 1 2 3\r\n");
+    GlmModel* m = r.model;
+    EXPECT_EQ(m->vertexCount, 3u);
+    EXPECT_FLOAT_EQ(m->vertexData[3], 1.0f);
+    EXPECT_FLOAT_EQ(m->vertexData[5], 3.0f);
+    EXPECT_FLOAT_EQ(m->vertexData[6], 4.0f);
+    // the two-corner face repeats its last corner
+    EXPECT_EQ(GroupTriangles(m, m->groupList), (std::vector<std::vector<int>>{{1, 2, 2}, {1, 2, 3}}));
+    glmDelete(m);
+}
+
+TEST(ObjReader, LinesWithoutNamesFallBack) {
+    // g without a name selects "default", usemtl and mtllib without a name do nothing loud
+    Read r = ReadText(std::string(kSquare) + "g a\nf 1 2 3\ng\nf 1 3 4\nusemtl\nmtllib\ng");
+    GlmModel* m = r.model;
+    EXPECT_EQ(GroupNames(m), (std::vector<std::string>{"a", "default"}));
+    EXPECT_EQ(m->groupList->next->triangleCount, 1u);
+    EXPECT_EQ(m->libraryName, nullptr);
+    EXPECT_EQ(r.out + r.err, "");
+    glmDelete(m);
+}
+
+TEST(ObjReader, LongTokensAndLinesAreCutWithoutOverflow) {
+    std::string longName(300, 'n');
+    Read r = ReadText(std::string(kSquare) + "g " + longName + "\nf 1 2 3\n" + std::string(500, 'x') + "\nf 1 3 4\n");
+    GlmModel* m = r.model;
+    // the rest of line holds 127 bytes: a blank and 126 letters; what follows is skipped
+    EXPECT_EQ(std::string(m->groupList->name), std::string(126, 'n'));
+    EXPECT_EQ(m->triangleCount, 2u);
+    glmDelete(m);
+}
+
+TEST(ObjReader, NulBytesAreOrdinaryCharacters) {
+    Read r = ReadText(std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\ng a\0b\nf 1 2 3\n", 38));
+    EXPECT_STREQ(r.model->groupList->name, "a");
+    EXPECT_EQ(r.model->triangleCount, 1u);
+    glmDelete(r.model);
+}
+
+TEST(ObjReader, NonFiniteNormalsAreKept) {
+    Read r = ReadText("vn nan inf 1\nvt inf 0\n");
+    EXPECT_TRUE(std::isnan(r.model->normalData[3]));
+    EXPECT_TRUE(std::isinf(r.model->normalData[4]));
+    EXPECT_TRUE(std::isinf(r.model->texCoordData[2]));
+    glmDelete(r.model);
+}
+
+using ObjReaderDeath = ::testing::Test;
+
+TEST(ObjReaderDeath, FilesThatCannotBeReadEndTheProcess) {
+    EXPECT_EXIT(ReadExpectingExit("/nonexistent/none.obj"), ::testing::ExitedWithCode(1),
+                "^glmReadOBJ\\(\\) failed: can't open data file \"/nonexistent/none.obj\"\\.\n$");
+    EXPECT_EXIT(ReadExpectingExit(TempDir()), ::testing::ExitedWithCode(1), "can't open data file");
+}
+
+TEST(ObjReaderDeath, UnknownVKeywordEndsTheProcess) {
+    std::string path = WriteTempFile("vp.obj", "v 0 0 0\nvp 0.5 0.5\n");
+    EXPECT_EXIT(ReadExpectingExit(path), ::testing::ExitedWithCode(1), "^_glmFirstPass\\(\\): Unknown token \"vp\"\\.\n$");
+}
+
+TEST(ObjReaderDeath, IndicesOutsideTheirArraysAreRefused) {
+    const char* cases[][2] = {
+        {"v 0 0 0\nf 1 1 2\n", "vertex index 2 out of range"},
+        {"v 0 0 0\nf 0 1 1\n", "vertex index 0 out of range"},
+        {"v 0 0 0\nf -2 1 1\n", "vertex index -2 out of range"},
+        {"v 0 0 0\nf -1 1 1\nv 1 1 1\nf 2 1 3\n", "vertex index 3 out of range"},
+        {"v 0 0 0\nvn 0 0 1\nf 1//1 1//1 1//2\n", "normal index 2 out of range"},
+        {"v 0 0 0\nf 1/1 1/1 1/1\n", "texture coordinate index 1 out of range"},
+        {"v 0 0 0\nf\n", "vertex index 0 out of range"},
+    };
+    for (auto& c : cases) {
+        std::string path = WriteTempFile("range.obj", c[0]);
+        EXPECT_EXIT(ReadExpectingExit(path), ::testing::ExitedWithCode(1),
+                    std::string("^_glmFillPass\\(\\) failed: ") + c[1] + " in data file \".*range.obj\"\\.\n$")
+            << c[0];
+    }
+}
+
+TEST(ObjReaderDeath, NonFiniteVertexPositionsAreRefused) {
+    for (const char* text : {"v nan 0 0\n", "v 0 inf 0\n", "v 0 0 1e39\n"}) {
+        std::string path = WriteTempFile("nan.obj", text);
+        EXPECT_EXIT(ReadExpectingExit(path), ::testing::ExitedWithCode(1),
+                    "^_glmFillPass\\(\\) failed: vertex 1 of data file \".*nan.obj\" is not a finite position\\.\n$");
+    }
+}
+
+TEST(ObjReaderDeath, FilesThatReadDifferentlyOnTheSecondPassAreRefused) {
+    // the first pass skips a v line whole; the second reads its three numbers, then a keyword
+    for (const char* text : {"v 1 2 3 v 4 5 6\n", "v 0 0 0\nv 1 2 3 f 1 1 1\n", "v 1 2 3 g other\n"}) {
+        std::string path = WriteTempFile("twice.obj", text);
+        EXPECT_EXIT(ReadExpectingExit(path), ::testing::ExitedWithCode(1),
+                    "^_glmFillPass\\(\\) failed: malformed data file \".*twice.obj\"");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+// fuzz_readers.cpp: libFuzzer target for the OBJ and MTL readers.
+//
+// An input is an OBJ text, optionally followed by a line "#MTL" and the text of fuzz.mtl,
+// the library an OBJ text names with "mtllib fuzz.mtl". Inputs that end the process with
+// status 1 return here through the library's exit jump; their blocks are then freed.
+#include <setjmp.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include "glm/glm_fuzz.h"
+#include "glm/glm_internal.h"
+
+static std::string objPath, mtlPath;
+
+static void writeFile(const std::string& path, const uint8_t* data, size_t size) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) abort();
+    if (size) fwrite(data, 1, size, f);
+    fclose(f);
+}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    char pattern[] = "/tmp/fuzz-readers-XXXXXX";
+    if (!mkdtemp(pattern)) abort();
+    objPath = std::string(pattern) + "/fuzz.obj";
+    mtlPath = std::string(pattern) + "/fuzz.mtl";
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const char separator[] = "\n#MTL\n";
+    const uint8_t* split = static_cast<const uint8_t*>(memmem(data, size, separator, sizeof separator - 1));
+    size_t objSize = split ? static_cast<size_t>(split - data) : size;
+    writeFile(objPath, data, objSize);
+    if (split)
+        writeFile(mtlPath, split + sizeof separator - 1, size - objSize - (sizeof separator - 1));
+    else
+        remove(mtlPath.c_str());
+
+    jmp_buf jump;
+    glmFuzzSetExitJump(&jump);
+    if (setjmp(jump) == 0) {
+        GlmModel* model = glmReadOBJ(objPath.c_str());
+        glmDelete(model);
+    }
+    glmFuzzSetExitJump(nullptr);
+    glmFuzzFreeAll();
+    return 0;
+}
