@@ -32,6 +32,13 @@ void _glmSkipLine(GlmStream* s);
  * number of conversions, or GLM_EOF when the input ended before the first one.
  */
 int _glmScan(GlmStream* s, const char* format, int* ints, float* floats);
+/* The forms of a face, chosen from its first corner, and their scan patterns. */
+enum { GLM_FACE_VN, GLM_FACE_VTN, GLM_FACE_VT, GLM_FACE_V };
+extern const char* const _glmFacePatterns[4];
+/* The form of a face whose first corner is `corner`: "//" in it, else what sscanf converts. */
+int _glmFaceForm(const char* corner);
+/* _glmScan(s, _glmFacePatterns[form], values, NULL), specialised. */
+int _glmScanCorner(GlmStream* s, int form, int* values);
 /* sscanf(text, format, ...) with the same formats. */
 int _glmScanString(const char* text, const char* format, int* ints, float* floats);
 /* sscanf(buf, "%s", buf) in place: leaves the first word, or buf unchanged if there is none. */

@@ -20,50 +20,43 @@ namespace {
 }
 
 #ifdef GLM_FUZZ
-// The fuzz build keeps every block in one list, so that its harness can free what an
-// input that ends the process left behind.
+// The fuzz build keeps every block in one list, so that its harness can free what an input
+// that ends the process left behind.
 struct BlockHeader {
     BlockHeader* previous;
     BlockHeader* next;
 };
 BlockHeader liveBlocks = {&liveBlocks, &liveBlocks};
 jmp_buf* exitJump = nullptr;
+#endif
 
-void* track(void* raw) {
-    if (!raw) return nullptr;
-    BlockHeader* h = static_cast<BlockHeader*>(raw);
+void* allocate(size_t size, bool zeroed) {
+    if (size > static_cast<size_t>(-1) / 2) outOfMemory(size);
+#ifdef GLM_FUZZ
+    size_t total = size + sizeof(BlockHeader);
+#else
+    size_t total = size ? size : 1;
+#endif
+    void* block = zeroed ? calloc(1, total) : malloc(total);
+    if (!block) outOfMemory(size);
+#ifdef GLM_FUZZ
+    BlockHeader* h = static_cast<BlockHeader*>(block);
     h->previous = &liveBlocks;
     h->next = liveBlocks.next;
     liveBlocks.next->previous = h;
     liveBlocks.next = h;
-    return h + 1;
-}
+    block = h + 1;
 #endif
+    return block;
+}
 
 }  // namespace
 
-void* _glmAlloc(size_t size) {
-    if (size == 0) size = 1;
-#ifdef GLM_FUZZ
-    void* block = track(malloc(size + sizeof(BlockHeader)));
-#else
-    void* block = malloc(size);
-#endif
-    if (!block) outOfMemory(size);
-    return block;
-}
+void* _glmAlloc(size_t size) { return allocate(size, false); }
 
 void* _glmCalloc(size_t count, size_t size) {
     if (size != 0 && count > static_cast<size_t>(-1) / 2 / size) outOfMemory(static_cast<size_t>(-1));
-    size_t total = count * size;
-    if (total == 0) total = 1;
-#ifdef GLM_FUZZ
-    void* block = track(calloc(1, total + sizeof(BlockHeader)));
-#else
-    void* block = calloc(1, total);
-#endif
-    if (!block) outOfMemory(total);
-    return block;
+    return allocate(count * size, true);
 }
 
 void _glmFree(void* block) {
@@ -72,10 +65,9 @@ void _glmFree(void* block) {
     BlockHeader* h = static_cast<BlockHeader*>(block) - 1;
     h->previous->next = h->next;
     h->next->previous = h->previous;
-    free(h);
-#else
-    free(block);
+    block = h;
 #endif
+    free(block);
 }
 
 char* _glmStrdup(const char* text) {

@@ -7,26 +7,9 @@
 
 namespace {
 
-// A face's form, chosen from its first corner: the scan pattern and, for the vertex, texture
-// coordinate and normal, which conversion of the pattern carries it (-1: not carried).
-struct FaceForm {
-    const char* pattern;
-    int slot[3];
-};
-const FaceForm faceForms[4] = {
-    {"%d//%d", {0, -1, 1}},
-    {"%d/%d/%d", {0, 1, 2}},
-    {"%d/%d", {0, 1, -1}},
-    {"%d", {0, -1, -1}},
-};
-
-const FaceForm* chooseFaceForm(const char* corner) {
-    int values[3];
-    if (strstr(corner, "//")) return &faceForms[0];
-    if (_glmScanString(corner, "%d/%d/%d", values, nullptr) == 3) return &faceForms[1];
-    if (_glmScanString(corner, "%d/%d", values, nullptr) == 2) return &faceForms[2];
-    return &faceForms[3];
-}
+// For each face form, which conversion of its pattern carries the vertex, the texture
+// coordinate and the normal (-1: not carried).
+const int formSlots[4][3] = {{0, -1, 1}, {0, 1, 2}, {0, 1, -1}, {0, -1, -1}};
 
 // the most entries of one kind a model may hold: indices are 32-bit signed
 const uint64_t maxEntries = 0x7ffffffe;
@@ -40,7 +23,8 @@ const uint64_t maxEntries = 0x7ffffffe;
 // Working state of the filling pass.
 struct FillState {
     GlmModel* model;
-    uint32_t vertices, normals, texCoords; // entries filled so far
+    uint32_t filled[3];                    // vertices, texture coordinates, normals read so far
+    uint32_t counts[3];                    // and their counts from the first pass
     uint32_t triangles;                    // running triangle index
     GlmGroup* group;                       // current group
     uint32_t groupCapacity;                // entries of the current group's triangleIndices
@@ -54,23 +38,21 @@ struct Corner {
 
 // Resolves the indices a form carries (negative ones count back from the last entry read)
 // and refuses any outside its array.
-Corner resolveCorner(const FillState* st, const FaceForm* form, const int* values) {
+[[noreturn]] void indexOutOfRange(const FillState* st, int kind, int written) {
     static const char* const kinds[3] = {"vertex", "texture coordinate", "normal"};
-    const uint32_t filled[3] = {st->vertices, st->texCoords, st->normals};
-    const uint32_t counts[3] = {st->model->vertexCount, st->model->texCoordCount, st->model->normalCount};
-    Corner c;
+    fprintf(stderr, "_glmFillPass() failed: %s index %d out of range in data file \"%s\".\n", kinds[kind], written,
+            st->model->objPath);
+    _glmExit(1);
+}
+
+inline Corner resolveCorner(const FillState* st, int form, const int* values) {
+    Corner c = {{0, 0, 0}};
     for (int k = 0; k < 3; k++) {
-        if (form->slot[k] < 0) {
-            c.index[k] = 0;
-            continue;
-        }
-        int64_t written = values[form->slot[k]];
-        int64_t index = written < 0 ? static_cast<int64_t>(filled[k]) + 1 + written : written;
-        if (index < 1 || index > static_cast<int64_t>(counts[k])) {
-            fprintf(stderr, "_glmFillPass() failed: %s index %lld out of range in data file \"%s\".\n", kinds[k],
-                    static_cast<long long>(written), st->model->objPath);
-            _glmExit(1);
-        }
+        int slot = formSlots[form][k];
+        if (slot < 0) continue;
+        int64_t written = values[slot];
+        int64_t index = written < 0 ? static_cast<int64_t>(st->filled[k]) + 1 + written : written;
+        if (index < 1 || index > static_cast<int64_t>(st->counts[k])) indexOutOfRange(st, k, values[slot]);
         c.index[k] = static_cast<int32_t>(index);
     }
     return c;
@@ -94,28 +76,29 @@ void addTriangle(FillState* st, const Corner& a, const Corner& b, const Corner& 
 // Reads the corners after an f token; returns how many triangles the face makes.
 uint32_t countFace(GlmStream* file, char* buf) {
     _glmScanToken(file, buf);
-    const FaceForm* form = chooseFaceForm(buf);
+    int form = _glmFaceForm(buf);
     int values[3];
-    _glmScan(file, form->pattern, values, nullptr);
-    _glmScan(file, form->pattern, values, nullptr);
+    _glmScanCorner(file, form, values);
+    _glmScanCorner(file, form, values);
     uint32_t triangles = 1;
-    while (_glmScan(file, form->pattern, values, nullptr) > 0) triangles++;
+    while (_glmScanCorner(file, form, values) > 0) triangles++;
     return triangles;
 }
 
 // Builds a face's fan of triangles at the running index.
 void fillFace(FillState* st, GlmStream* file, char* buf) {
     _glmScanToken(file, buf);
-    const FaceForm* form = chooseFaceForm(buf);
+    int form = _glmFaceForm(buf);
     int values[3] = {0, 0, 0};
-    _glmScanString(buf, form->pattern, values, nullptr);
+    GlmStream corner = {buf, strlen(buf), 0};
+    _glmScanCorner(&corner, form, values);
     Corner first = resolveCorner(st, form, values);
-    _glmScan(file, form->pattern, values, nullptr);
+    _glmScanCorner(file, form, values);
     Corner previous = resolveCorner(st, form, values);
-    _glmScan(file, form->pattern, values, nullptr);
+    _glmScanCorner(file, form, values);
     Corner last = resolveCorner(st, form, values);
     addTriangle(st, first, previous, last);
-    while (_glmScan(file, form->pattern, values, nullptr) > 0) {
+    while (_glmScanCorner(file, form, values) > 0) {
         previous = last;
         last = resolveCorner(st, form, values);
         addTriangle(st, first, previous, last);
@@ -220,6 +203,9 @@ void _glmFillPass(GlmModel* model, GlmStream* file) {
     char buf[GLM_BUFFER_SIZE];
     FillState st = {};
     st.model = model;
+    st.counts[0] = model->vertexCount;
+    st.counts[1] = model->texCoordCount;
+    st.counts[2] = model->normalCount;
     st.capacities = static_cast<uint32_t*>(_glmCalloc(model->groupCount, sizeof(uint32_t)));
     uint32_t position = 0;
     for (GlmGroup* g = model->groupList; g; g = g->next) {
@@ -232,18 +218,18 @@ void _glmFillPass(GlmModel* model, GlmStream* file) {
         switch (buf[0]) {
         case 'v':
             if (buf[1] == '\0') {
-                float* v = nextEntry(&st, model->vertexData, &st.vertices, model->vertexCount, 3);
+                float* v = nextEntry(&st, model->vertexData, &st.filled[0], model->vertexCount, 3);
                 _glmScan(file, "%f %f %f", nullptr, v);
                 if (!isfinite(v[0]) || !isfinite(v[1]) || !isfinite(v[2])) {
                     fprintf(stderr, "_glmFillPass() failed: vertex %u of data file \"%s\" is not a finite position.\n",
-                            st.vertices, model->objPath);
+                            st.filled[0], model->objPath);
                     _glmExit(1);
                 }
             } else if (buf[1] == 'n') {
-                _glmScan(file, "%f %f %f", nullptr, nextEntry(&st, model->normalData, &st.normals, model->normalCount, 3));
+                _glmScan(file, "%f %f %f", nullptr, nextEntry(&st, model->normalData, &st.filled[2], model->normalCount, 3));
             } else if (buf[1] == 't') {
                 _glmScan(file, "%f %f", nullptr,
-                         nextEntry(&st, model->texCoordData, &st.texCoords, model->texCoordCount, 2));
+                         nextEntry(&st, model->texCoordData, &st.filled[1], model->texCoordCount, 2));
             } else {
                 malformed(model);
             }
@@ -266,8 +252,8 @@ void _glmFillPass(GlmModel* model, GlmStream* file) {
             break;
         }
     }
-    if (st.vertices != model->vertexCount || st.normals != model->normalCount ||
-        st.texCoords != model->texCoordCount || st.triangles != model->triangleCount)
+    if (st.filled[0] != st.counts[0] || st.filled[1] != st.counts[1] || st.filled[2] != st.counts[2] ||
+        st.triangles != model->triangleCount)
         malformed(model);
     _glmFree(st.capacities);
 }

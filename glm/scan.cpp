@@ -1,6 +1,7 @@
 // scan.cpp: the readers' in-memory scanner, consuming input exactly as the C library's
 // fscanf, fgets and sscanf do for the few directives the readers use.
 #include <charconv>
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 #include "glm/glm_internal.h"
@@ -31,31 +32,66 @@ inline void skipSpace(GlmStream* s) {
 // outcome of one conversion, as the scanf family tells them apart
 enum ScanResult { scanDone, scanMismatch, scanInputEnd };
 
+// Length of the run of decimal digits in the eight bytes at p (0 to 8), without a branch per byte.
+inline unsigned digitRun8(const unsigned char* p) {
+    uint64_t v;
+    memcpy(&v, p, 8);
+    // a byte is a digit when its high nibble is 3 both before and after adding 6; carries
+    // between bytes start only at non-digits, so they cannot hide the first one
+    uint64_t d = ((v & 0xF0F0F0F0F0F0F0F0ull) ^ 0x3030303030303030ull) |
+                 (((v + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) ^ 0x3030303030303030ull);
+    uint64_t nonDigit = (((d & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full) | d) & 0x8080808080808080ull;
+    return nonDigit ? static_cast<unsigned>(__builtin_ctzll(nonDigit)) / 8 : 8;
+}
+
+// Value of the n (0 to 8) digits at p: they are moved to the top of one word, with zeros in
+// front, and combined pairwise.
+inline uint64_t parseDigits8(const unsigned char* p, unsigned n) {
+    if (n == 0) return 0;
+    uint64_t v;
+    memcpy(&v, p, 8);
+    v -= 0x3030303030303030ull;
+    v <<= 8 * (8 - n);
+    v = (v * 10) + (v >> 8);
+    v = (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+         (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >> 32;
+    return v;
+}
+
 // %d: optional sign and decimal digits; strtol's saturation to long, then the cast to int
-ScanResult scanInt(GlmStream* s, int* out) {
-    int c = getChar(s);
-    if (c == GLM_EOF) return scanInputEnd;
+inline ScanResult scanInt(GlmStream* s, int* out) {
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(s->data);
+    size_t pos = s->pos, size = s->size;
+    if (pos == size) return scanInputEnd;
     bool negative = false;
-    if (c == '-' || c == '+') {
-        negative = c == '-';
-        c = getChar(s);
+    if (data[pos] == '-' || data[pos] == '+') {
+        negative = data[pos] == '-';
+        pos++;
     }
-    if (!isDigit(c)) {
-        ungetChar(s, c);
+    if (pos == size || !isDigit(data[pos])) {
+        // the sign stays consumed, the byte after it does not
+        s->pos = pos;
         return scanMismatch;
     }
     const unsigned long long limit = 1ull << 63;
     unsigned long long magnitude = 0;
     bool overflow = false;
-    while (isDigit(c)) {
-        unsigned d = static_cast<unsigned>(c - '0');
+    if (size - pos >= 8) {
+        // the first up to eight digits at once
+        unsigned n = digitRun8(data + pos);
+        magnitude = parseDigits8(data + pos, n);
+        pos += n;
+        if (n < 8) goto done;
+    }
+    while (pos < size && isDigit(data[pos])) {
+        unsigned d = data[pos++] - '0';
         if (overflow || magnitude > (limit - d) / 10)
             overflow = true;
         else
             magnitude = magnitude * 10 + d;
-        c = getChar(s);
     }
-    ungetChar(s, c);
+done:
+    s->pos = pos;
     long long value;
     if (negative)
         value = (overflow || magnitude == limit) ? static_cast<long long>(-0x7fffffffffffffffll - 1)
@@ -64,6 +100,68 @@ ScanResult scanInt(GlmStream* s, int* out) {
         value = (overflow || magnitude == limit) ? 0x7fffffffffffffffll : static_cast<long long>(magnitude);
     *out = static_cast<int>(static_cast<unsigned long long>(value) & 0xffffffffu);
     return scanDone;
+}
+
+// Clinger's fast path: a decimal whose digits fit a float's 24-bit significand, scaled by a
+// power of ten that is itself exact in a float, gives the correctly rounded float in one
+// multiplication or division. Covers what exporters write ("-0.123456"); the rest goes on.
+bool exactSmallDecimal(const char* p, const char* last, float* out) {
+    static const float powers[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    bool negative = false;
+    if (p < last && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    const char* begin = p;
+    size_t dots = 0;
+    uint32_t mantissa = 0;
+    int digits = 0, scale = 0;
+    for (; p < last && isDigit(static_cast<unsigned char>(*p)); p++) {
+        if (digits > 0 || *p != '0') digits++;
+        if (digits > 8) return false;
+        mantissa = mantissa * 10 + static_cast<uint32_t>(*p - '0');
+    }
+    if (p < last && *p == '.') {
+        dots = 1;
+        for (p++; p < last && isDigit(static_cast<unsigned char>(*p)); p++) {
+            if (digits > 0 || *p != '0') digits++;
+            if (digits > 8) return false;
+            mantissa = mantissa * 10 + static_cast<uint32_t>(*p - '0');
+            scale--;
+        }
+    }
+    // at least one digit, nothing after the fraction (an exponent goes the long way)
+    if (p != last || static_cast<size_t>(p - begin) == dots || mantissa > (1u << 24) || scale < -10) return false;
+    float value = static_cast<float>(mantissa) / powers[-scale];
+    *out = negative ? -value : value;
+    return true;
+}
+
+// The common case of %f in one pass: "[sign]digits[.digits]" that ends where the collecting
+// loop below would end too (not on an exponent), with few enough digits for the fast path.
+inline bool plainDecimal(GlmStream* s, float* out) {
+    static const float powers[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(s->data);
+    size_t p = s->pos, size = s->size;
+    bool negative = false;
+    if (p < size && (data[p] == '-' || data[p] == '+')) negative = data[p++] == '-';
+    if (p + 1 < size && data[p] == '0' && lower(data[p + 1]) == 'x') return false;
+    size_t first = p;
+    uint32_t mantissa = 0;
+    int scale = 0;
+    while (p < size && isDigit(data[p])) mantissa = mantissa * 10 + (data[p++] - '0');
+    size_t intDigits = p - first;
+    size_t fracDigits = 0;
+    if (p < size && data[p] == '.') {
+        size_t fracStart = ++p;
+        while (p < size && isDigit(data[p])) mantissa = mantissa * 10 + (data[p++] - '0');
+        fracDigits = p - fracStart;
+        scale = -static_cast<int>(fracDigits);
+    }
+    if (intDigits + fracDigits == 0 || intDigits + fracDigits > 8 || scale < -10) return false;
+    if (p < size && lower(data[p]) == 'e') return false;
+    if (mantissa > (1u << 24)) return false;
+    float value = static_cast<float>(mantissa) / powers[-scale];
+    *out = negative ? -value : value;
+    s->pos = p;
+    return true;
 }
 
 // strtof of the bytes [first, last) for the rare forms: hexadecimal, inf, nan, out of range
@@ -90,6 +188,7 @@ bool expectLetter(GlmStream* s, char letter) {
 // %f: collects the longest prefix that can begin a number, with one byte of push-back,
 // then converts what it collected
 ScanResult scanFloat(GlmStream* s, float* out) {
+    if (plainDecimal(s, out)) return scanDone;
     const size_t start = s->pos;
     int c = getChar(s);
     if (c == GLM_EOF) return scanInputEnd;
@@ -150,6 +249,7 @@ ScanResult scanFloat(GlmStream* s, float* out) {
     }
     const char* first = s->data + start;
     const char* last = s->data + s->pos;
+    if (!special && !hex && exactSmallDecimal(first, last, out)) return scanDone;
     if (!special && !hex) {
         // plain decimal: from_chars rounds as strtof does, but rejects '+' and out-of-range
         const char* digits = *first == '+' ? first + 1 : first;
@@ -167,12 +267,19 @@ ScanResult scanFloat(GlmStream* s, float* out) {
 }  // namespace
 
 int _glmScanToken(GlmStream* s, char* buf) {
-    skipSpace(s);
-    if (s->pos == s->size) return GLM_EOF;
-    size_t n = 0;
-    while (s->pos < s->size && n < GLM_BUFFER_SIZE - 1 && !spaceTable[static_cast<unsigned char>(s->data[s->pos])])
-        buf[n++] = s->data[s->pos++];
-    buf[n] = '\0';
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(s->data);
+    size_t pos = s->pos, size = s->size;
+    while (pos < size && spaceTable[data[pos]]) pos++;
+    if (pos == size) {
+        s->pos = pos;
+        return GLM_EOF;
+    }
+    size_t end = size - pos > GLM_BUFFER_SIZE - 1 ? pos + GLM_BUFFER_SIZE - 1 : size;
+    size_t first = pos;
+    while (pos < end && !spaceTable[data[pos]]) pos++;
+    memcpy(buf, data + first, pos - first);
+    buf[pos - first] = '\0';
+    s->pos = pos;
     return 1;
 }
 
@@ -232,6 +339,52 @@ int _glmScan(GlmStream* s, const char* format, int* ints, float* floats) {
         done++;
     }
     return done;
+}
+
+const char* const _glmFacePatterns[4] = {"%d//%d", "%d/%d/%d", "%d/%d", "%d"};
+
+namespace {
+
+// a literal character of a format: no white space is skipped before it
+inline ScanResult matchLiteral(GlmStream* s, char ch) {
+    if (s->pos == s->size) return scanInputEnd;
+    if (s->data[s->pos] != ch) return scanMismatch;
+    s->pos++;
+    return scanDone;
+}
+
+}  // namespace
+
+int _glmScanCorner(GlmStream* s, int form, int* values) {
+    skipSpace(s);
+    ScanResult r = scanInt(s, &values[0]);
+    if (r != scanDone) return r == scanInputEnd ? GLM_EOF : 0;
+    if (form == GLM_FACE_V || matchLiteral(s, '/') != scanDone) return 1;
+    if (form == GLM_FACE_VN && matchLiteral(s, '/') != scanDone) return 1;
+    skipSpace(s);
+    if (scanInt(s, &values[1]) != scanDone) return 1;
+    if (form != GLM_FACE_VTN || matchLiteral(s, '/') != scanDone) return 2;
+    skipSpace(s);
+    return scanInt(s, &values[2]) == scanDone ? 3 : 2;
+}
+
+int _glmFaceForm(const char* corner) {
+    // the usual corners, whole numbers joined by single slashes, decide at a glance
+    const char* p = corner;
+    for (int numbers = 1;; numbers++) {
+        if (*p == '-' || *p == '+') p++;
+        if (!isDigit(static_cast<unsigned char>(*p))) break;
+        while (isDigit(static_cast<unsigned char>(*p))) p++;
+        if (*p == '\0') return numbers == 1 ? GLM_FACE_V : numbers == 2 ? GLM_FACE_VT : GLM_FACE_VTN;
+        if (*p != '/' || numbers == 3) break;
+        if (*++p == '/') return GLM_FACE_VN;
+    }
+    // the rest as the reader's tests say: a "//" anywhere, then what sscanf converts
+    int values[3];
+    if (strstr(corner, "//")) return GLM_FACE_VN;
+    if (_glmScanString(corner, "%d/%d/%d", values, nullptr) == 3) return GLM_FACE_VTN;
+    if (_glmScanString(corner, "%d/%d", values, nullptr) == 2) return GLM_FACE_VT;
+    return GLM_FACE_V;
 }
 
 int _glmScanString(const char* text, const char* format, int* ints, float* floats) {

@@ -65,8 +65,16 @@ std::string runDifferential(const std::string& input, const std::vector<int>& op
             bool cr = fgets(cb, GLM_BUFFER_SIZE, c) != nullptr;
             bool orr = _glmReadLine(&ours, ob) != 0;
             if (cr != orr || (cr && memcmp(cb, ob, strlen(cb) + 1) != 0)) failure = "line differs";
+        } else if (op < 2 + kFormatCount) {
+            failure = compareScan(c, &ours, kFormats[op - 2]);
         } else {
-            failure = compareScan(c, &ours, kFormats[(op - 2) % kFormatCount]);
+            // the specialised face-corner scan against fscanf with the form's pattern
+            int form = (op - 2 - kFormatCount) % 4;
+            int cv[3] = {7, 7, 7}, ov[3] = {7, 7, 7};
+            int cr = fscanf(c, _glmFacePatterns[form], &cv[0], &cv[1], &cv[2]);
+            int orr = _glmScanCorner(&ours, form, ov);
+            if (cr != orr || (cr > 0 && memcmp(cv, ov, sizeof(int) * cr) != 0))
+                failure = std::string("corner ") + _glmFacePatterns[form] + " differs";
         }
         long cpos = ftell(c);
         if (failure.empty() && cpos != static_cast<long>(ours.pos))
@@ -90,7 +98,7 @@ std::string printable(const std::string& s) {
 
 // Every format alone, repeated until the input is used up, on one input.
 void expectAllFormatsAgree(const std::string& input) {
-    for (int op = 0; op < 2 + kFormatCount; op++) {
+    for (int op = 0; op < 2 + kFormatCount + 4; op++) {
         std::vector<int> ops(8, op);
         std::string failure = runDifferential(input, ops);
         EXPECT_EQ(failure, "") << "input \"" << printable(input) << "\"";
@@ -166,7 +174,7 @@ std::string randomNumber(std::mt19937& rng) {
 
 TEST(Scanner, RandomInputsAgreeWithLibc) {
     std::mt19937 rng(20261208);
-    std::uniform_int_distribution<int> op(0, 1 + kFormatCount);
+    std::uniform_int_distribution<int> op(0, 1 + kFormatCount + 4);
     for (int round = 0; round < 100000; round++) {
         std::string input = randomInput(rng);
         std::vector<int> ops(30);
@@ -182,6 +190,27 @@ TEST(Scanner, RandomNumbersRoundAsLibc) {
         std::string input = randomNumber(rng) + " " + randomNumber(rng) + "\n" + randomNumber(rng);
         std::string failure = runDifferential(input, {6, 6, 6, 8});
         ASSERT_EQ(failure, "") << "input \"" << input << "\"";
+    }
+}
+
+// The face form of a corner: our quick test against the reader's literal rule.
+TEST(Scanner, FaceFormsFollowTheLiteralRule) {
+    std::mt19937 rng(3);
+    const char alphabet[] = "0123456789//-+x ";
+    std::uniform_int_distribution<int> ch(0, sizeof alphabet - 2), length(0, 12);
+    for (int round = 0; round < 200000; round++) {
+        std::string corner;
+        for (int n = length(rng); n > 0; n--) corner += alphabet[ch(rng)];
+        int values[3], expected;
+        if (strstr(corner.c_str(), "//"))
+            expected = GLM_FACE_VN;
+        else if (sscanf(corner.c_str(), "%d/%d/%d", &values[0], &values[1], &values[2]) == 3)
+            expected = GLM_FACE_VTN;
+        else if (sscanf(corner.c_str(), "%d/%d", &values[0], &values[1]) == 2)
+            expected = GLM_FACE_VT;
+        else
+            expected = GLM_FACE_V;
+        ASSERT_EQ(_glmFaceForm(corner.c_str()), expected) << '"' << corner << '"';
     }
 }
 
