@@ -1,4 +1,4 @@
-// fuzz_readers.cpp: libFuzzer target for the OBJ and MTL readers.
+// fuzz_readers.cpp: libFuzzer target for the OBJ and MTL readers and the geometry after them.
 //
 // An input is an OBJ text, optionally followed by a line "#MTL" and the text of fuzz.mtl,
 // the library an OBJ text names with "mtllib fuzz.mtl". Inputs that end the process with
@@ -42,6 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     glmFuzzSetExitJump(&jump);
     if (setjmp(jump) == 0) {
         GlmModel* model = glmReadOBJ(objPath.c_str());
+        // what the viewer does next, on whatever the reader accepted
+        glmFitUnitCube(model);
+        glmComputeFacetNormals(model);
+        glmVertexNormals(model, 90.0f);
         glmDelete(model);
     }
     glmFuzzSetExitJump(nullptr);

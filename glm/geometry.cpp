@@ -1,0 +1,191 @@
+// geometry.cpp: fitting a model into the unit cube, facet normals and crease-angle vertex normals.
+#include <assert.h>
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+#include "glm/glm_internal.h"
+
+float _glmAbsValue(float x) { return x < 0 ? -x : x; }
+
+float _glmLarger(float a, float b) { return a > b ? a : b; }
+
+float _glmDot3(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+void _glmCross3(const float* u, const float* w, float* out) {
+    out[0] = u[1] * w[2] - u[2] * w[1];
+    out[1] = u[2] * w[0] - u[0] * w[2];
+    out[2] = u[0] * w[1] - u[1] * w[0];
+}
+
+// A zero vector stays zero: degenerate triangles get no direction rather than NaN.
+void _glmNormalize3(float* v) {
+    float length = static_cast<float>(sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));
+    if (length == 0.0f) return;
+    v[0] /= length;
+    v[1] /= length;
+    v[2] /= length;
+}
+
+float glmFitUnitCube(GlmModel* model) {
+    if (model->vertexCount == 0) return 1.0f;
+    float* v = model->vertexData;
+    float maxv[3], minv[3];
+    for (int a = 0; a < 3; a++) maxv[a] = minv[a] = v[3 + a];
+    for (uint32_t i = 1; i <= model->vertexCount; i++) {
+        for (int a = 0; a < 3; a++) {
+            float value = v[3 * i + a];
+            if (maxv[a] < value) maxv[a] = value;
+            if (minv[a] > value) minv[a] = value;
+        }
+    }
+    // extents as sums of absolute values: the true width where the model straddles the origin
+    float extent[3], centre[3];
+    for (int a = 0; a < 3; a++) {
+        extent[a] = _glmAbsValue(maxv[a]) + _glmAbsValue(minv[a]);
+        // halves first, so that coordinates near the float range cannot overflow the sum
+        centre[a] = maxv[a] * 0.5f + minv[a] * 0.5f;
+    }
+    float larger = _glmLarger(_glmLarger(extent[0], extent[1]), extent[2]);
+    if (larger == 0.0f) {
+        for (uint32_t i = 1; i <= model->vertexCount; i++)
+            for (int a = 0; a < 3; a++) v[3 * i + a] -= centre[a];
+        return 1.0f;
+    }
+    if (isfinite(larger)) {
+        float scale = static_cast<float>(2.0 / larger);
+        for (uint32_t i = 1; i <= model->vertexCount; i++) {
+            for (int a = 0; a < 3; a++) {
+                v[3 * i + a] -= centre[a];
+                v[3 * i + a] *= scale;
+            }
+        }
+        return scale;
+    }
+    // extents beyond the float range: the same arithmetic in double
+    double largerD = 0;
+    for (int a = 0; a < 3; a++) largerD = fmax(largerD, fabs(static_cast<double>(maxv[a])) + fabs(static_cast<double>(minv[a])));
+    double scale = 2.0 / largerD;
+    for (uint32_t i = 1; i <= model->vertexCount; i++)
+        for (int a = 0; a < 3; a++) v[3 * i + a] = static_cast<float>((v[3 * i + a] - static_cast<double>(centre[a])) * scale);
+    return static_cast<float>(scale);
+}
+
+void glmComputeFacetNormals(GlmModel* model) {
+    _glmFree(model->facetNormalData);
+    model->facetNormalCount = model->triangleCount;
+    model->facetNormalData =
+        static_cast<float*>(_glmCalloc((static_cast<size_t>(model->triangleCount) + 1) * 3, sizeof(float)));
+    const float* v = model->vertexData;
+    for (uint32_t i = 0; i < model->triangleCount; i++) {
+        GlmTriangle* t = &model->triangleArray[i];
+        t->facetNormalIndex = static_cast<int32_t>(i + 1);
+        const float* p0 = &v[3 * t->vertexIndex[0]];
+        const float* p1 = &v[3 * t->vertexIndex[1]];
+        const float* p2 = &v[3 * t->vertexIndex[2]];
+        float u[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+        float w[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+        float* n = &model->facetNormalData[3 * (i + 1)];
+        _glmCross3(u, w, n);
+        _glmNormalize3(n);
+    }
+}
+
+// One entry of a vertex's list of uses: a corner of a triangle that has the vertex.
+struct GlmVertexUse {
+    int32_t triangle;   // 0-based triangle index
+    uint8_t averaged;   // its facet normal went into the vertex's shared normal
+    GlmVertexUse* next; // next use of the same vertex
+};
+
+void glmVertexNormals(GlmModel* model, float angle) {
+    const float cosAngle = static_cast<float>(cos(static_cast<double>(angle) * 0.017453292519943295));
+    const uint32_t triangles = model->triangleCount, vertices = model->vertexCount;
+    _glmFree(model->normalData);
+    model->normalData = nullptr;
+    float* normals = static_cast<float*>(_glmCalloc((3 * static_cast<size_t>(triangles) + 1) * 3, sizeof(float)));
+
+    // The lists of uses, each running from the highest triangle that uses the vertex down.
+    // All nodes come from one allocation, and each vertex's nodes lie side by side in it
+    // (a counting sort by vertex), so walking a list reads memory in order.
+    GlmVertexUse** heads = static_cast<GlmVertexUse**>(_glmCalloc(static_cast<size_t>(vertices) + 1, sizeof *heads));
+    GlmVertexUse* nodes = static_cast<GlmVertexUse*>(_glmAlloc(3 * static_cast<size_t>(triangles) * sizeof *nodes));
+    size_t* start = static_cast<size_t*>(_glmCalloc(static_cast<size_t>(vertices) + 2, sizeof *start));
+    size_t* cursor = static_cast<size_t*>(_glmAlloc((static_cast<size_t>(vertices) + 2) * sizeof *cursor));
+    for (uint32_t i = 0; i < triangles; i++)
+        for (int c = 0; c < 3; c++) {
+            int32_t k = model->triangleArray[i].vertexIndex[c];
+            assert(k >= 1 && static_cast<uint32_t>(k) <= vertices);
+            start[k + 1]++;
+        }
+    for (uint32_t k = 1; k <= vertices + 1; k++) start[k] += start[k - 1];
+    memcpy(cursor, start, (static_cast<size_t>(vertices) + 2) * sizeof *cursor);
+    for (uint32_t i = triangles; i-- > 0;) {
+        // corners in reverse, as a list built at its head from corner 0 on holds them
+        for (int c = 2; c >= 0; c--) {
+            int32_t k = model->triangleArray[i].vertexIndex[c];
+            GlmVertexUse* use = &nodes[cursor[k]++];
+            use->triangle = static_cast<int32_t>(i);
+            use->averaged = 0;
+            use->next = cursor[k] < start[k + 1] ? use + 1 : nullptr;
+        }
+    }
+    for (uint32_t k = 1; k <= vertices; k++)
+        if (start[k + 1] > start[k]) heads[k] = &nodes[start[k]];
+    _glmFree(start);
+    _glmFree(cursor);
+
+    const float* facets = model->facetNormalData;
+    uint32_t slot = 1;
+    for (uint32_t k = 1; k <= vertices; k++) {
+        if (!heads[k]) {
+            fprintf(stderr, "glmVertexNormals(): vertex w/o a triangle\n");
+            continue;
+        }
+        // merge against the facet of the highest-numbered triangle that uses the vertex
+        const float* reference = &facets[3 * model->triangleArray[heads[k]->triangle].facetNormalIndex];
+        float sum[3] = {0, 0, 0};
+        bool anyAveraged = false;
+        for (GlmVertexUse* use = heads[k]; use; use = use->next) {
+            const float* n = &facets[3 * model->triangleArray[use->triangle].facetNormalIndex];
+            use->averaged = _glmDot3(n, reference) > cosAngle;
+            if (use->averaged) {
+                sum[0] += n[0];
+                sum[1] += n[1];
+                sum[2] += n[2];
+                anyAveraged = true;
+            }
+        }
+        uint32_t shared = 0;
+        if (anyAveraged) {
+            _glmNormalize3(sum);
+            memcpy(&normals[3 * static_cast<size_t>(slot)], sum, sizeof sum);
+            shared = slot++;
+        }
+        int32_t previousTriangle = -1;
+        int corner = -1;
+        for (GlmVertexUse* use = heads[k]; use; use = use->next) {
+            GlmTriangle* t = &model->triangleArray[use->triangle];
+            uint32_t index = shared;
+            if (!use->averaged) {
+                memcpy(&normals[3 * static_cast<size_t>(slot)], &facets[3 * t->facetNormalIndex], 3 * sizeof(float));
+                index = slot++;
+            }
+            // the uses of one triangle are adjacent: each takes the next corner that names the
+            // vertex, so every such corner gets a normal, not only the first
+            if (use->triangle != previousTriangle) corner = -1;
+            previousTriangle = use->triangle;
+            do corner++;
+            while (corner < 2 && t->vertexIndex[corner] != static_cast<int32_t>(k));
+            t->normalIndex[corner] = static_cast<int32_t>(index);
+        }
+    }
+    model->normalCount = slot - 1;
+    _glmFree(nodes);
+    _glmFree(heads);
+
+    // shrink to the exact count with a single copy
+    model->normalData = static_cast<float*>(_glmAlloc((static_cast<size_t>(model->normalCount) + 1) * 3 * sizeof(float)));
+    memcpy(model->normalData, normals, (static_cast<size_t>(model->normalCount) + 1) * 3 * sizeof(float));
+    _glmFree(normals);
+    printf("glmVertexNormals(): %d normals generated\n", static_cast<int>(model->normalCount));
+}

@@ -1,0 +1,187 @@
+// geometry_test.cpp: unit-cube fitting, facet normals and crease-angle vertex normals.
+#include <gtest/gtest.h>
+#include <math.h>
+#include <string>
+#include <vector>
+#include "glm/glm_internal.h"
+#include "tests/test_util.h"
+
+namespace {
+
+// A model made by hand: vertices (1-based in the model) and triangles of vertex indices.
+GlmModel* MakeModel(const std::vector<std::vector<float>>& vertices, const std::vector<std::vector<int>>& triangles) {
+    GlmModel* m = static_cast<GlmModel*>(_glmCalloc(1, sizeof(GlmModel)));
+    m->objPath = _glmStrdup("made.obj");
+    m->vertexCount = static_cast<uint32_t>(vertices.size());
+    m->vertexData = static_cast<float*>(_glmCalloc((vertices.size() + 1) * 3, sizeof(float)));
+    for (size_t i = 0; i < vertices.size(); i++)
+        for (int a = 0; a < 3; a++) m->vertexData[3 * (i + 1) + a] = vertices[i][a];
+    m->triangleCount = static_cast<uint32_t>(triangles.size());
+    m->triangleArray = static_cast<GlmTriangle*>(_glmCalloc(triangles.size(), sizeof(GlmTriangle)));
+    for (size_t i = 0; i < triangles.size(); i++)
+        for (int c = 0; c < 3; c++) m->triangleArray[i].vertexIndex[c] = triangles[i][c];
+    return m;
+}
+
+std::vector<float> Entry(const float* data, int32_t index) {
+    return {data[3 * index], data[3 * index + 1], data[3 * index + 2]};
+}
+
+void ExpectVector(const std::vector<float>& got, float x, float y, float z) {
+    EXPECT_NEAR(got[0], x, 1e-6);
+    EXPECT_NEAR(got[1], y, 1e-6);
+    EXPECT_NEAR(got[2], z, 1e-6);
+}
+
+// Runs facet and vertex normals and returns what glmVertexNormals printed.
+CapturedOutput Normals(GlmModel* m, float angle) {
+    glmComputeFacetNormals(m);
+    CapturedOutput captured;
+    glmVertexNormals(m, angle);
+    captured.Restore();
+    return captured;
+}
+
+TEST(FitUnitCube, CentresAndScalesBySumsOfAbsoluteValues) {
+    // straddles the origin on x: extents 4, 2, 2, centre (1, 0, 0)
+    GlmModel* m = MakeModel({{-1, -1, -1}, {3, 1, 1}}, {});
+    EXPECT_FLOAT_EQ(glmFitUnitCube(m), 0.5f);
+    ExpectVector(Entry(m->vertexData, 1), -1, -0.5f, -0.5f);
+    ExpectVector(Entry(m->vertexData, 2), 1, 0.5f, 0.5f);
+    glmDelete(m);
+
+    // off the origin: the extent 6 counts the distance from it, so the model ends smaller
+    m = MakeModel({{2, 0, 0}, {4, 0, 0}}, {});
+    EXPECT_NEAR(glmFitUnitCube(m), 1.0f / 3.0f, 1e-7);
+    ExpectVector(Entry(m->vertexData, 1), -1.0f / 3.0f, 0, 0);
+    ExpectVector(Entry(m->vertexData, 2), 1.0f / 3.0f, 0, 0);
+    glmDelete(m);
+}
+
+TEST(FitUnitCube, DegenerateModelsStayFinite) {
+    GlmModel* m = MakeModel({}, {});
+    EXPECT_EQ(glmFitUnitCube(m), 1.0f);
+    glmDelete(m);
+
+    // every vertex at the origin: all extents 0, nothing to scale by
+    m = MakeModel({{0, 0, 0}, {0, 0, 0}}, {});
+    EXPECT_EQ(glmFitUnitCube(m), 1.0f);
+    ExpectVector(Entry(m->vertexData, 2), 0, 0, 0);
+    glmDelete(m);
+
+    // every vertex on another point: the extents count its distance, the model is centred
+    m = MakeModel({{5, -2, 7}, {5, -2, 7}}, {});
+    EXPECT_FLOAT_EQ(glmFitUnitCube(m), 2.0f / 14.0f);
+    ExpectVector(Entry(m->vertexData, 2), 0, 0, 0);
+    glmDelete(m);
+
+    // coordinates near the float range: extents overflow a float but not the result
+    m = MakeModel({{-3e38f, 0, 0}, {3e38f, 1e38f, 0}}, {});
+    float scale = glmFitUnitCube(m);
+    EXPECT_TRUE(isfinite(scale) && scale > 0);
+    for (int i = 3; i < 9; i++) EXPECT_TRUE(isfinite(m->vertexData[i])) << i;
+    EXPECT_NEAR(m->vertexData[3], -1.0f, 1e-6);
+    glmDelete(m);
+}
+
+TEST(FacetNormals, FollowTheRightHandRule) {
+    GlmModel* m = MakeModel({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {2, 2, 2}},
+                            {{1, 2, 3}, {1, 3, 2}, {1, 1, 4}, {2, 2, 2}});
+    glmComputeFacetNormals(m);
+    EXPECT_EQ(m->facetNormalCount, 4u);
+    for (int i = 0; i < 4; i++) EXPECT_EQ(m->triangleArray[i].facetNormalIndex, i + 1);
+    ExpectVector(Entry(m->facetNormalData, 1), 0, 0, 1);
+    ExpectVector(Entry(m->facetNormalData, 2), 0, 0, -1);
+    // degenerate triangles get the zero vector, not NaN
+    ExpectVector(Entry(m->facetNormalData, 3), 0, 0, 0);
+    ExpectVector(Entry(m->facetNormalData, 4), 0, 0, 0);
+    // a second call replaces the array
+    glmComputeFacetNormals(m);
+    EXPECT_EQ(m->facetNormalCount, 4u);
+    glmDelete(m);
+}
+
+TEST(VertexNormals, FlatSquareSharesOneNormalPerVertex) {
+    //  4---3
+    //  | / |
+    //  1---2
+    GlmModel* m = MakeModel({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 2, 3}, {1, 3, 4}});
+    CapturedOutput out = Normals(m, 90);
+    EXPECT_EQ(out.out, "glmVertexNormals(): 4 normals generated\n");
+    EXPECT_EQ(m->normalCount, 4u);
+    for (int k = 1; k <= 4; k++) ExpectVector(Entry(m->normalData, k), 0, 0, 1);
+    // vertex 1's normal is entry 1, vertex 2's entry 2, ...
+    EXPECT_EQ(std::vector<int>(m->triangleArray[0].normalIndex, m->triangleArray[0].normalIndex + 3),
+              (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(std::vector<int>(m->triangleArray[1].normalIndex, m->triangleArray[1].normalIndex + 3),
+              (std::vector<int>{1, 3, 4}));
+    glmDelete(m);
+}
+
+TEST(VertexNormals, RightAngleFoldSplitsTheSharedEdge) {
+    // T0 = (1, 2, 3) faces +z; T1 = (1, 4, 2) faces +y; they share the edge 1-2
+    GlmModel* m = MakeModel({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{1, 2, 3}, {1, 4, 2}});
+    CapturedOutput out = Normals(m, 90);
+    EXPECT_EQ(out.out, "glmVertexNormals(): 6 normals generated\n");
+    // per vertex: the shared normal (of the reference, the highest triangle) first, then copies
+    EXPECT_EQ(std::vector<int>(m->triangleArray[0].normalIndex, m->triangleArray[0].normalIndex + 3),
+              (std::vector<int>{2, 4, 5}));
+    EXPECT_EQ(std::vector<int>(m->triangleArray[1].normalIndex, m->triangleArray[1].normalIndex + 3),
+              (std::vector<int>{1, 6, 3}));
+    ExpectVector(Entry(m->normalData, 1), 0, 1, 0);
+    ExpectVector(Entry(m->normalData, 2), 0, 0, 1);
+    ExpectVector(Entry(m->normalData, 6), 0, 1, 0);
+    glmDelete(m);
+}
+
+TEST(VertexNormals, GentleFoldAveragesTheSharedEdge) {
+    // T1 leans 45 degrees from T0: within 90, so vertices 1 and 2 get one averaged normal
+    GlmModel* m = MakeModel({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 1}}, {{1, 2, 3}, {1, 4, 2}});
+    CapturedOutput out = Normals(m, 90);
+    EXPECT_EQ(out.out, "glmVertexNormals(): 4 normals generated\n");
+    const float c = static_cast<float>(sin(M_PI / 8)), d = static_cast<float>(cos(M_PI / 8));
+    ExpectVector(Entry(m->normalData, m->triangleArray[0].normalIndex[0]), 0, c, d);
+    EXPECT_EQ(m->triangleArray[0].normalIndex[0], m->triangleArray[1].normalIndex[0]);
+    glmDelete(m);
+}
+
+TEST(VertexNormals, AngleOf180MergesAllButTheOpposite) {
+    // T0 faces +z, T1 the same corners reversed (-z), T2 faces +y
+    GlmModel* m = MakeModel({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{1, 2, 3}, {1, 3, 2}, {1, 4, 2}});
+    Normals(m, 180);
+    // vertex 1: reference T2; T1 and T0 are at 90 degrees to it and merge
+    EXPECT_EQ(m->triangleArray[0].normalIndex[0], m->triangleArray[1].normalIndex[0]);
+    EXPECT_EQ(m->triangleArray[0].normalIndex[0], m->triangleArray[2].normalIndex[0]);
+    // vertex 3: reference T1; T0 is exactly opposite and keeps its own copy
+    EXPECT_NE(m->triangleArray[0].normalIndex[2], m->triangleArray[1].normalIndex[1]);
+    ExpectVector(Entry(m->normalData, m->triangleArray[0].normalIndex[2]), 0, 0, 1);
+    ExpectVector(Entry(m->normalData, m->triangleArray[1].normalIndex[1]), 0, 0, -1);
+    glmDelete(m);
+}
+
+TEST(VertexNormals, UnusedVertexIsReportedAndSkipped) {
+    GlmModel* m = MakeModel({{0, 0, 0}, {5, 5, 5}, {1, 0, 0}, {0, 1, 0}}, {{1, 3, 4}});
+    CapturedOutput out = Normals(m, 90);
+    EXPECT_EQ(out.err, "glmVertexNormals(): vertex w/o a triangle\n");
+    EXPECT_EQ(out.out, "glmVertexNormals(): 3 normals generated\n");
+    EXPECT_EQ(std::vector<int>(m->triangleArray[0].normalIndex, m->triangleArray[0].normalIndex + 3),
+              (std::vector<int>{1, 2, 3}));
+    glmDelete(m);
+}
+
+TEST(VertexNormals, EveryCornerOfARepeatedVertexGetsANormal) {
+    // corners 0 and 2 name the same vertex; file normals (index 9) must all be replaced
+    GlmModel* m = MakeModel({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 1}, {1, 2, 3}});
+    for (int c = 0; c < 3; c++) m->triangleArray[0].normalIndex[c] = 9;
+    Normals(m, 90);
+    for (int t = 0; t < 2; t++)
+        for (int c = 0; c < 3; c++) {
+            int32_t index = m->triangleArray[t].normalIndex[c];
+            EXPECT_TRUE(index >= 1 && static_cast<uint32_t>(index) <= m->normalCount) << t << "," << c;
+            std::vector<float> n = Entry(m->normalData, index);
+            EXPECT_FALSE(isnan(n[0]) || isnan(n[1]) || isnan(n[2]));
+        }
+    glmDelete(m);
+}
+
+}  // namespace
