@@ -1,0 +1,89 @@
+// animation.cpp: the 40 ms animation step, the per-eye scene and the commands of Ondrel.
+#include "demo/animation.h"
+#include <GL/gl.h>
+#include <string.h>
+#include "demo/solids.h"
+#include "shell/program.h"
+#include "shell/stereo.h"
+
+static float FloatFromBits(uint32_t bits) {
+    float f;
+    memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+float angleX = 0.0f, angleY = 0.0f, angleZ = 0.0f;
+float bounceOffset = 0.0f;
+float bounceStep = FloatFromBits(0x3BA3D70Au);  // 0.005
+float pulseStep = FloatFromBits(0x3C75C28Fu);   // 0.015
+UINT_PTR animationTimer = 0;
+
+void StartAnimationTimer(HWND window) { animationTimer = SetTimer(window, 1, 40, nullptr); }
+
+static float WrapAngle(float angle, float step) {
+    angle += step;
+    if (angle > 360.0f) angle -= 360.0f;
+    return angle;
+}
+
+// the tests are strict: a value that lands on a limit stays, its step keeps its sign
+static void Bounce(float* value, float* step, float low, float high) {
+    *value += *step;
+    if (*value > high) {
+        *value = high;
+        *step = -*step;
+    } else if (*value < low) {
+        *value = low;
+        *step = -*step;
+    }
+}
+
+void AdvanceAnimation(void) {
+    angleX = WrapAngle(angleX, 0.6f);
+    angleY = WrapAngle(angleY, 1.0f);
+    angleZ = WrapAngle(angleZ, 0.4f);
+    Bounce(&bounceOffset, &bounceStep, -0.5f, 0.5f);
+    Bounce(&pulseScale, &pulseStep, 0.25f, 1.5f);
+}
+
+void DrawDemoEye(void) {
+    glLoadIdentity();
+    glRotatef(angleZ, 0.0f, 0.0f, 1.0f);
+    glRotatef(angleY, 0.0f, 1.0f, 0.0f);
+    glRotatef(angleX, 1.0f, 0.0f, 0.0f);
+    glTranslatef(0.0f, 0.0f, bounceOffset);
+    DrawDodecahedron();
+    glCallList(icosahedronList);
+}
+
+void OnDemoCommand(HWND window, int id) {
+    switch (id) {
+    case 40007: glEnable(GL_CULL_FACE); break;
+    case 40008: glDisable(GL_CULL_FACE); break;
+    case 40041: ResetEyes(window); break;
+    default: break;
+    }
+}
+
+// --- the shell's hooks ---------------------------------------------------------------------
+
+void OnProgramCreate(HWND window, bool contextReady) {
+    if (contextReady) SetupDemoScene();
+    // the animation runs also after a failed set-up
+    StartAnimationTimer(window);
+}
+
+void OnProgramRelease(void) { glDeleteLists(icosahedronList, 1); }
+
+void OnProgramCommand(HWND window, int id) { OnDemoCommand(window, id); }
+
+void OnProgramTimer(HWND window, WPARAM) {
+    AdvanceAnimation();
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void OnProgramResize(int, int) {}
+
+bool OnProgramMouse(HWND, UINT, int, int) { return false; }
+
+void DrawProgramEye(int) { DrawDemoEye(); }

@@ -1,0 +1,49 @@
+// program.h: what each program gives the shared shell: its constant data and the functions
+// of its own scene, resolved when the program is linked.
+#ifndef SHELL_PROGRAM_H
+#define SHELL_PROGRAM_H
+
+#include "shell/platform.h"
+
+// The projection of each eye: frustum bounds at aspect 1 and the scene's distance.
+typedef struct StereoProjection {
+    double halfWidth;      // half width of the frustum window at aspect 1
+    double bottom, top;    // bottom and top of the frustum window
+    double nearPlane, farPlane;
+    float sceneDistance;   // translation along z after the frustum
+} StereoProjection;
+
+typedef struct ProgramInfo {
+    const char* programName;        // for the shell's own diagnostics
+    const char* className;          // window class name
+    const char* windowTitle;        // window title, also every message box's caption
+    bool takesModelFile;            // copies the command line into modelFileName
+    bool reportOnMakersDriver;      // shows the driver report also on the maker's driver
+    StereoProjection projection;
+    bool bufferBeforeProjection;    // selects each eye's buffer before its projection
+    bool viewportEachFrame;         // sets the viewport in every frame, not on resize
+    UINT eyeSeparationButton;       // button-down message that tunes eyeSeparation
+    UINT frustumShiftButton;        // button-down message that tunes frustumShift
+} ProgramInfo;
+// the program being linked; each program's entry file binds it to its own record
+extern const ProgramInfo& programInfo;
+extern const ProgramInfo tavrinInfo;
+extern const ProgramInfo ondrelInfo;
+
+// Scene set-up at the end of WM_CREATE; contextReady is false when the context set-up failed.
+void OnProgramCreate(HWND window, bool contextReady);
+// Runs before the rendering context is released.
+void OnProgramRelease(void);
+// Every command but 2 (quit).
+void OnProgramCommand(HWND window, int id);
+// Every WM_TIMER.
+void OnProgramTimer(HWND window, WPARAM id);
+// First step of every resize.
+void OnProgramResize(int width, int height);
+// A mouse message before the stereo tuning sees it; true when the program took it whole.
+bool OnProgramMouse(HWND window, UINT message, int x, int y);
+// The scene of one eye (0 left, 1 right), with that eye's projection set and the modelview
+// matrix current.
+void DrawProgramEye(int eye);
+
+#endif

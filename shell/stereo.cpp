@@ -1,0 +1,108 @@
+// stereo.cpp: per-eye off-axis projections, the frame's buffer order and stereo tuning.
+#include "shell/stereo.h"
+#include <GL/gl.h>
+#include <string.h>
+#include "shell/glcontext.h"
+
+static float FloatFromBits(uint32_t bits) {
+    float f;
+    memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+const float startFrustumShift = FloatFromBits(0xBC4A8636u);
+const float startEyeSeparation = FloatFromBits(0x3D12C5F0u);
+
+float frustumShift = startFrustumShift;
+float eyeSeparation = startEyeSeparation;
+float aspectRatio = 1.0f;
+int32_t windowWidth = 0, windowHeight = 0;
+int32_t lastMouseX = 0, lastMouseY = 0;
+bool eyeSeparationDragging = false, frustumShiftDragging = false;
+
+// the drag step: 0.2 of a parameter unit per window width
+static const double mouseFactor = 0.2;
+
+void StereoFrustumBounds(const StereoProjection* p, int eye, float aspect, float shift, double* bounds) {
+    // extended precision, handed to glFrustum as doubles
+    long double half = static_cast<long double>(p->halfWidth) * aspect;
+    if (eye == 0) {
+        bounds[0] = static_cast<double>(-half - shift);
+        bounds[1] = static_cast<double>(half - shift);
+    } else {
+        bounds[0] = static_cast<double>(shift - half);
+        bounds[1] = static_cast<double>(shift + half);
+    }
+    bounds[2] = p->bottom;
+    bounds[3] = p->top;
+    bounds[4] = p->nearPlane;
+    bounds[5] = p->farPlane;
+}
+
+void OnResize(int width, int height) {
+    OnProgramResize(width, height);
+    windowWidth = width;
+    windowHeight = height;
+    if (!programInfo.viewportEachFrame) glViewport(0, 0, width, height);
+    aspectRatio = height > 0 ? static_cast<float>(width) / static_cast<float>(height) : 1.0f;
+}
+
+void DrawStereoFrame(void) {
+    // with stereo buffers GL_BACK addresses both eyes: one clear for both
+    PlatformDrawBuffer(GL_BACK);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (programInfo.viewportEachFrame) glViewport(0, 0, windowWidth, windowHeight);
+    for (int eye = 0; eye < 2; eye++) {
+        // the eyes share one depth buffer: the right eye must not be tested against the
+        // left eye's depths, or its picture has holes where the left eye's surface is nearer
+        if (eye == 1) glClear(GL_DEPTH_BUFFER_BIT);
+        if (programInfo.bufferBeforeProjection) PlatformDrawBuffer(eye == 0 ? GL_BACK_LEFT : GL_BACK_RIGHT);
+        double b[6];
+        StereoFrustumBounds(&programInfo.projection, eye, aspectRatio, frustumShift, b);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glFrustum(b[0], b[1], b[2], b[3], b[4], b[5]);
+        glTranslatef(eye == 0 ? eyeSeparation : -eyeSeparation, 0.0f, 0.0f);
+        glTranslatef(0.0f, 0.0f, programInfo.projection.sceneDistance);
+        glMatrixMode(GL_MODELVIEW);
+        DrawProgramEye(eye);
+    }
+}
+
+void ResetEyes(HWND window) {
+    frustumShift = startFrustumShift;
+    eyeSeparation = startEyeSeparation;
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+static float TunedValue(float parameter, int dx) {
+    return static_cast<float>(parameter - dx * -mouseFactor / windowWidth);
+}
+
+void OnStereoMouse(HWND window, UINT message, int x, int y) {
+    UINT eyeDown = programInfo.eyeSeparationButton, shiftDown = programInfo.frustumShiftButton;
+    // each button's up message is its down message + 1
+    if (message == eyeDown || message == shiftDown) {
+        (message == eyeDown ? eyeSeparationDragging : frustumShiftDragging) = true;
+        lastMouseX = x;
+        lastMouseY = y;
+        SetCapture(window);
+    } else if (message == eyeDown + 1 || message == shiftDown + 1) {
+        (message == eyeDown + 1 ? eyeSeparationDragging : frustumShiftDragging) = false;
+        ReleaseCapture();
+    } else if (message == WM_MOUSEMOVE) {
+        // the buttons in a fixed order, the first held one acts: eyeSeparation's first
+        bool eye = eyeSeparationDragging;
+        if (!eye && !frustumShiftDragging) return;
+        if (windowWidth > 0) {
+            int dx = x - lastMouseX;
+            if (eye)
+                eyeSeparation = TunedValue(eyeSeparation, dx);
+            else
+                frustumShift = TunedValue(frustumShift, dx);
+        }
+        lastMouseX = x;
+        lastMouseY = y;
+        InvalidateRect(window, nullptr, FALSE);
+    }
+}

@@ -1,0 +1,29 @@
+// stereo.h: the stereo camera: the two stereo parameters, the window size, each eye's
+// off-axis projection, the frame's buffer order, and the mouse tuning of the parameters.
+#ifndef SHELL_STEREO_H
+#define SHELL_STEREO_H
+
+#include "shell/platform.h"
+#include "shell/program.h"
+
+extern float frustumShift;    // shift of the frustum window at the near plane
+extern float eyeSeparation;   // translation applied after the frustum
+extern float aspectRatio;     // window width / height, 1 for a height of 0
+extern int32_t windowWidth, windowHeight; // client size from the last WM_SIZE
+extern int32_t lastMouseX, lastMouseY;    // position at the last button-down or drag step
+extern bool eyeSeparationDragging, frustumShiftDragging;
+
+// The start values, by their bit patterns.
+extern const float startFrustumShift;   // 0xBC4A8636, -0.0123611
+extern const float startEyeSeparation;  // 0x3D12C5F0, 0.0358333
+
+// The six glFrustum bounds of one eye (0 left, 1 right): left, right, bottom, top, near, far.
+void StereoFrustumBounds(const StereoProjection* projection, int eye, float aspect, float shift, double* bounds);
+
+void OnResize(int width, int height);
+void DrawStereoFrame(void);
+void ResetEyes(HWND window);
+// The tuning buttons' down, up and move messages.
+void OnStereoMouse(HWND window, UINT message, int x, int y);
+
+#endif

@@ -1,0 +1,22 @@
+// gl_test_env.h: tests that open real windows and contexts run on SDL's offscreen driver
+// (no display needed) and never show a message box.
+#ifndef TESTS_GL_TEST_ENV_H
+#define TESTS_GL_TEST_ENV_H
+
+#include <stdlib.h>
+#include <gtest/gtest.h>
+#include "shell/platform.h"
+
+struct OffscreenEnvironment : ::testing::Environment {
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        PlatformTestSkipMessageBoxes(TRUE);
+    }
+};
+
+// Dispatches messages until a sentinel timer fires: everything queued before it is consumed.
+void DrainMessages(HWND window);
+// Takes the quit message that WM_DESTROY handling posts.
+void TakeQuitMessage();
+
+#endif

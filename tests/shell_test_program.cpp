@@ -1,0 +1,28 @@
+// shell_test_program.cpp: a program for the shell tests: Tavrin's constants, and hooks that
+// record what the shell asked of them. A test may install a scene routine for the eyes.
+#include "tests/shell_test_program.h"
+#include <GL/gl.h>
+#include "shell/program.h"
+#include "shell/platform.h"
+
+const ProgramInfo& programInfo = shellTestInfo;
+ProgramInfo shellTestInfo = tavrinInfo;
+std::vector<std::string> programLog;
+int testScene = 0;
+
+void OnProgramCreate(HWND, bool contextReady) { programLog.push_back(contextReady ? "create ready" : "create failed"); }
+void OnProgramRelease(void) {
+    // the context is still current here
+    GLint viewport[4] = {-1, -1, -1, -1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    programLog.push_back(viewport[0] == 0 ? "release with context" : "release without context");
+}
+void OnProgramCommand(HWND, int id) { programLog.push_back("command " + std::to_string(id)); }
+void OnProgramTimer(HWND, WPARAM id) { programLog.push_back("timer " + std::to_string(id)); }
+void OnProgramResize(int width, int height) {
+    programLog.push_back("resize " + std::to_string(width) + "x" + std::to_string(height));
+}
+bool OnProgramMouse(HWND, UINT, int, int) { return false; }
+void DrawProgramEye(int eye) {
+    if (testScene) DrawTestScene(testScene, eye);
+}

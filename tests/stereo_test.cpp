@@ -1,0 +1,2 @@
+#include "tests/shell_test_program.h"
+void DrawTestScene(int, int) {}

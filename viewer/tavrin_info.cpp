@@ -1,0 +1,15 @@
+// tavrin_info.cpp: what the shell needs to know of Tavrin.
+#include "shell/program.h"
+
+const ProgramInfo tavrinInfo = {
+    "Tavrin",
+    "OpenGL_Stereo_Objects",
+    "VOXA Tessan-9 OpenGL in Stereo",
+    true,   // the command line names the model
+    false,  // no report box on the maker's driver
+    {0.5, -0.5, 0.5, 0.75, 4.0, -2.2f},
+    false,  // the eye's buffer is selected by DrawViewerEye
+    true,   // viewport in every frame
+    WM_MBUTTONDOWN,
+    WM_RBUTTONDOWN,
+};

@@ -1,0 +1,24 @@
+// viewer.h: Tavrin's scene on top of the stereo shell: the model, its display list, the
+// lighting, and the mouse, keys and spin timer wired to the trackball.
+#ifndef VIEWER_VIEWER_H
+#define VIEWER_VIEWER_H
+
+#include "glm/glm.h"
+#include "shell/platform.h"
+
+extern GlmModel* viewerModel;   // the loaded model, kept for the whole run
+extern uint32_t modelList;      // its display list; 0 = none
+extern bool useMaterials;       // the model has a material library
+extern float smoothingAngle;    // crease angle for the vertex normals, degrees
+extern UINT_PTR spinTimer;      // the running spin timer; 0 = not spinning
+extern bool leftDragging;       // left button held: a trackball drag
+extern float rotationMatrix[16]; // the model's rotation, written by the trackball
+
+void SetupViewerScene(void);
+void BuildModelList(void);
+void DrawViewerEye(int eye);
+void OnViewerCommand(HWND window, int id);
+// Kills the spin timer if it runs.
+void StopSpinning(HWND window);
+
+#endif
