@@ -1,2 +1,270 @@
+// stereo_test.cpp: the stereo camera: frustum bounds, tuning, and where each eye's picture
+// lands in the emulated eye buffers of a real Mesa context.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <math.h>
+#include <stdlib.h>
+#include <string.h>
+#include <vector>
+#include "resources/resources.h"
+#include "shell/glcontext.h"
+#include "shell/stereo.h"
+#include "shell/window.h"
+#include "tests/gl_test_env.h"
 #include "tests/shell_test_program.h"
-void DrawTestScene(int, int) {}
+
+namespace {
+
+uint32_t Bits(float f) {
+    uint32_t b;
+    memcpy(&b, &f, sizeof b);
+    return b;
+}
+
+void ExpectBounds(const ProgramInfo& info, int eye, float aspect, double left, double right) {
+    double b[6];
+    StereoFrustumBounds(&info.projection, eye, aspect, startFrustumShift, b);
+    EXPECT_NEAR(b[0], left, 1e-7) << info.programName << " eye " << eye << " aspect " << aspect;
+    EXPECT_NEAR(b[1], right, 1e-7);
+    EXPECT_EQ(b[2], info.projection.bottom);
+    EXPECT_EQ(b[3], info.projection.top);
+    EXPECT_EQ(b[4], info.projection.nearPlane);
+    EXPECT_EQ(b[5], info.projection.farPlane);
+}
+
+TEST(StereoCamera, FrustumBoundsOfBothProgramsAndEyes) {
+    const double s = -0.0123611;
+    for (float aspect : {1.0f, 2.0f, 0.5f}) {
+        ExpectBounds(tavrinInfo, 0, aspect, -0.5 * aspect - s, 0.5 * aspect - s);
+        ExpectBounds(tavrinInfo, 1, aspect, s - 0.5 * aspect, s + 0.5 * aspect);
+        ExpectBounds(ondrelInfo, 0, aspect, -0.75 * aspect - s, 0.75 * aspect - s);
+        ExpectBounds(ondrelInfo, 1, aspect, s - 0.75 * aspect, s + 0.75 * aspect);
+    }
+    EXPECT_EQ(tavrinInfo.projection.nearPlane, 0.75);
+    EXPECT_EQ(ondrelInfo.projection.nearPlane, 0.65);
+    EXPECT_EQ(tavrinInfo.projection.bottom, -0.5);
+    EXPECT_EQ(ondrelInfo.projection.top, 0.75);
+    // a minimised window (height 0) keeps the aspect at 1
+    OnResize(640, 0);
+    EXPECT_EQ(aspectRatio, 1.0f);
+    OnResize(640, 320);
+    EXPECT_EQ(aspectRatio, 2.0f);
+}
+
+TEST(StereoCamera, ResetRestoresTheStartBits) {
+    EXPECT_EQ(Bits(startFrustumShift), 0xBC4A8636u);
+    EXPECT_EQ(Bits(startEyeSeparation), 0x3D12C5F0u);
+    frustumShift = 3.0f;
+    eyeSeparation = -7.0f;
+    ResetEyes(nullptr);
+    EXPECT_EQ(Bits(frustumShift), 0xBC4A8636u);
+    EXPECT_EQ(Bits(eyeSeparation), 0x3D12C5F0u);
+}
+
+TEST(StereoCamera, HorizontalDragsTuneTheParameters) {
+    OnResize(400, 300);
+    ResetEyes(nullptr);
+    // Tavrin: middle button for the eye separation; a full-width drag to the right adds 0.2
+    OnStereoMouse(nullptr, WM_MBUTTONDOWN, 0, 10);
+    OnStereoMouse(nullptr, WM_MOUSEMOVE, 400, 90);
+    EXPECT_NEAR(eyeSeparation, startEyeSeparation + 0.2f, 1e-6);
+    EXPECT_EQ(lastMouseX, 400);
+    EXPECT_EQ(lastMouseY, 90);
+    OnStereoMouse(nullptr, WM_MOUSEMOVE, 300, 90);  // back left: smaller, and below 0 is fine
+    EXPECT_NEAR(eyeSeparation, startEyeSeparation + 0.15f, 1e-6);
+    OnStereoMouse(nullptr, WM_MBUTTONUP, 300, 90);
+    EXPECT_FALSE(eyeSeparationDragging);
+    // the right button for the frustum shift; moves without a held button do nothing
+    OnStereoMouse(nullptr, WM_MOUSEMOVE, 0, 0);
+    EXPECT_EQ(lastMouseX, 300);
+    OnStereoMouse(nullptr, WM_RBUTTONDOWN, 100, 0);
+    OnStereoMouse(nullptr, WM_MOUSEMOVE, 120, 0);
+    EXPECT_NEAR(frustumShift, startFrustumShift + 0.01f, 1e-6);
+    OnStereoMouse(nullptr, WM_RBUTTONUP, 120, 0);
+    // with no width nothing changes, but the position moves on
+    OnResize(0, 0);
+    float before = frustumShift;
+    OnStereoMouse(nullptr, WM_RBUTTONDOWN, 10, 0);
+    OnStereoMouse(nullptr, WM_MOUSEMOVE, 50, 5);
+    EXPECT_EQ(frustumShift, before);
+    EXPECT_EQ(lastMouseX, 50);
+    OnStereoMouse(nullptr, WM_RBUTTONUP, 50, 5);
+    ResetEyes(nullptr);
+}
+
+TEST(StereoCamera, OndrelTunesWithTheLeftButton) {
+    ProgramInfo saved = shellTestInfo;
+    shellTestInfo = ondrelInfo;
+    OnResize(500, 500);
+    ResetEyes(nullptr);
+    OnStereoMouse(nullptr, WM_LBUTTONDOWN, 0, 0);
+    OnStereoMouse(nullptr, WM_MOUSEMOVE, 250, 0);
+    EXPECT_NEAR(eyeSeparation, startEyeSeparation + 0.1f, 1e-6);
+    OnStereoMouse(nullptr, WM_LBUTTONUP, 250, 0);
+    EXPECT_EQ(frustumShift, startFrustumShift);
+    shellTestInfo = saved;
+    ResetEyes(nullptr);
+}
+
+// --- on a real context -------------------------------------------------------------------
+
+// scene 1: a small white square at the origin; scene 2: a tilted, tessellated plane with
+// depth; scene 3: scene 2 for the right eye only
+}  // namespace
+void DrawTestScene(int scene, int eye) {
+    PlatformDrawBuffer(eye == 0 ? GL_BACK_LEFT : GL_BACK_RIGHT);
+    glLoadIdentity();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    if (scene == 1) {
+        glDisable(GL_DEPTH_TEST);
+        glColor3f(1, 1, 1);
+        glBegin(GL_QUADS);
+        glVertex3f(-0.02f, -0.02f, 0);
+        glVertex3f(0.02f, -0.02f, 0);
+        glVertex3f(0.02f, 0.02f, 0);
+        glVertex3f(-0.02f, 0.02f, 0);
+        glEnd();
+        return;
+    }
+    if (scene == 3 && eye == 0) return;
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glRotatef(60.0f, 0, 1, 0);
+    for (int i = 0; i < 16; i++) {
+        glBegin(GL_QUAD_STRIP);
+        for (int j = 0; j <= 16; j++) {
+            float x = -1 + i * 0.125f, y = -1 + j * 0.125f;
+            glColor3f(0.2f + 0.05f * i, 0.5f, 0.2f + 0.05f * j);
+            glVertex3f(x, y, 0);
+            glVertex3f(x + 0.125f, y, 0);
+        }
+        glEnd();
+    }
+}
+
+namespace {
+
+struct Eye {
+    int width, height;
+    std::vector<unsigned char> rgba;
+};
+
+Eye ReadEye(int eye) {
+    Eye e;
+    unsigned char* pixels = nullptr;
+    EXPECT_TRUE(PlatformReadEye(eye, &e.width, &e.height, &pixels));
+    e.rgba.assign(pixels, pixels + static_cast<size_t>(e.width) * e.height * 4);
+    free(pixels);
+    return e;
+}
+
+// x of the centroid of the lit pixels
+double LitCentroidX(const Eye& e) {
+    double sum = 0;
+    long count = 0;
+    for (int y = 0; y < e.height; y++)
+        for (int x = 0; x < e.width; x++)
+            if (e.rgba[(static_cast<size_t>(y) * e.width + x) * 4] > 128) sum += x + 0.5, count++;
+    return count ? sum / count : -1;
+}
+
+// the window x where the projection of an eye puts the origin, from the frustum formula
+double PredictedOriginX(int eye) {
+    double b[6];
+    StereoFrustumBounds(&programInfo.projection, eye, aspectRatio, frustumShift, b);
+    double ex = eye == 0 ? eyeSeparation : -eyeSeparation, ez = programInfo.projection.sceneDistance;
+    double clipX = 2 * b[4] / (b[1] - b[0]) * ex + (b[1] + b[0]) / (b[1] - b[0]) * ez;
+    double ndc = clipX / -ez;
+    return (ndc + 1) / 2 * windowWidth;
+}
+
+struct StereoContext : ::testing::Test {
+    HWND window = nullptr;
+    void SetUp() override {
+        static bool registered = false;
+        if (!registered) registered = RegisterMainClass(&tavrinResources) != 0;
+        ASSERT_EQ(CreateMainWindow(&tavrinResources, SW_SHOWDEFAULT), 1);
+        window = windowDC;
+        ASSERT_TRUE(PlatformStereoEmulated());
+        ResetEyes(window);
+    }
+    void TearDown() override {
+        testScene = 0;
+        DestroyWindow(window);
+        TakeQuitMessage();
+    }
+};
+
+TEST_F(StereoContext, EachEyeLandsWhereItsProjectionPredicts) {
+    testScene = 1;
+    DrawStereoFrame();
+    Eye left = ReadEye(0), right = ReadEye(1);
+    ASSERT_EQ(left.width, windowWidth);
+    double leftX = LitCentroidX(left), rightX = LitCentroidX(right);
+    EXPECT_NEAR(leftX, PredictedOriginX(0), 1.0);
+    EXPECT_NEAR(rightX, PredictedOriginX(1), 1.0);
+    // at the start values the origin sits near the plane of zero parallax
+    EXPECT_NEAR(rightX - leftX, PredictedOriginX(1) - PredictedOriginX(0), 1.5);
+    printf("window %dx%d: left eye at x %.2f (predicted %.2f), right eye at x %.2f (predicted %.2f)\n", windowWidth,
+           windowHeight, leftX, PredictedOriginX(0), rightX, PredictedOriginX(1));
+
+    // a larger separation moves the two pictures apart by the predicted parallax
+    eyeSeparation += 0.05f;
+    DrawStereoFrame();
+    leftX = LitCentroidX(ReadEye(0));
+    rightX = LitCentroidX(ReadEye(1));
+    EXPECT_NEAR(leftX, PredictedOriginX(0), 1.0);
+    EXPECT_NEAR(rightX, PredictedOriginX(1), 1.0);
+    double parallax = PredictedOriginX(1) - PredictedOriginX(0);
+    EXPECT_GT(fabs(parallax), 10.0);
+    EXPECT_NEAR(rightX - leftX, parallax, 1.5);
+    printf("separation %.4f: left eye at x %.2f (predicted %.2f), right eye at x %.2f (predicted %.2f)\n",
+           eyeSeparation, leftX, PredictedOriginX(0), rightX, PredictedOriginX(1));
+}
+
+// The frame as it would be without the second depth clear: both eyes against one depth buffer.
+void DrawFrameSharingDepth() {
+    PlatformDrawBuffer(GL_BACK);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glViewport(0, 0, windowWidth, windowHeight);
+    for (int eye = 0; eye < 2; eye++) {
+        double b[6];
+        StereoFrustumBounds(&programInfo.projection, eye, aspectRatio, frustumShift, b);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glFrustum(b[0], b[1], b[2], b[3], b[4], b[5]);
+        glTranslatef(eye == 0 ? eyeSeparation : -eyeSeparation, 0, 0);
+        glTranslatef(0, 0, programInfo.projection.sceneDistance);
+        glMatrixMode(GL_MODELVIEW);
+        DrawTestScene(2, eye);
+    }
+}
+
+TEST_F(StereoContext, TheRightEyeIsNotTestedAgainstTheLeftEyesDepths) {
+    eyeSeparation = 0.2f;  // a wide separation makes the overlap plain
+    testScene = 3;
+    DrawStereoFrame();
+    Eye alone = ReadEye(1);
+    testScene = 2;
+    DrawStereoFrame();
+    Eye both = ReadEye(1);
+    EXPECT_TRUE(alone.rgba == both.rgba) << "the right eye differs when the left eye is drawn first";
+
+    // without the second clear the right eye loses fragments
+    DrawFrameSharingDepth();
+    Eye shared = ReadEye(1);
+    size_t differing = 0;
+    for (size_t i = 0; i < alone.rgba.size(); i += 4) differing += memcmp(&alone.rgba[i], &shared.rgba[i], 4) != 0;
+    EXPECT_GT(differing, alone.rgba.size() / 4 / 100);
+}
+
+TEST_F(StereoContext, SwapShowsTheLeftEye) {
+    testScene = 1;
+    DrawStereoFrame();
+    SwapBuffers(windowDC);
+    // after the swap the window's back buffer is undefined, but the eyes are still readable
+    EXPECT_NEAR(LitCentroidX(ReadEye(0)), PredictedOriginX(0), 1.0);
+}
+
+}  // namespace
