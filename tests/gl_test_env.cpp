@@ -1,6 +1,46 @@
 // gl_test_env.cpp: the environment and message helpers of the window tests.
 #include "tests/gl_test_env.h"
 
+static LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProc(window, message, wParam, lParam);
+}
+
+GlTestContext OpenGlTestContext(int width, int height) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASS wc = {};
+        wc.lpfnWndProc = PlainProc;
+        wc.lpszClassName = "GlTest";
+        registered = RegisterClass(&wc) != 0;
+    }
+    GlTestContext c = {nullptr, nullptr};
+    c.window = CreateWindow("GlTest", "gl test", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, width, height,
+                            nullptr, nullptr, nullptr, nullptr);
+    if (!c.window) return c;
+    HDC dc = GetDC(c.window);
+    PIXELFORMATDESCRIPTOR pfd = {};
+    pfd.nSize = sizeof pfd;
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_STEREO;
+    pfd.cColorBits = 24;
+    pfd.cDepthBits = 24;
+    int format = ChoosePixelFormat(dc, &pfd);
+    if (!format || !SetPixelFormat(dc, format, &pfd)) return c;
+    c.context = wglCreateContext(dc);
+    if (c.context) wglMakeCurrent(dc, c.context);
+    return c;
+}
+
+void CloseGlTestContext(GlTestContext* c) {
+    if (c->context) {
+        wglMakeCurrent(GetDC(c->window), nullptr);
+        wglDeleteContext(c->context);
+    }
+    if (c->window) DestroyWindow(c->window);
+    c->window = nullptr;
+    c->context = nullptr;
+}
+
 void DrainMessages(HWND window) {
     SetTimer(window, 0x5e7, 1, nullptr);
     MSG msg;

@@ -14,6 +14,14 @@ struct OffscreenEnvironment : ::testing::Environment {
     }
 };
 
+// A bare window with a current OpenGL context, made through the platform as the shell does.
+struct GlTestContext {
+    HWND window;
+    HGLRC context;
+};
+GlTestContext OpenGlTestContext(int width, int height);
+void CloseGlTestContext(GlTestContext* context);
+
 // Dispatches messages until a sentinel timer fires: everything queued before it is consumed.
 void DrainMessages(HWND window);
 // Takes the quit message that WM_DESTROY handling posts.

@@ -1,0 +1,207 @@
+// draw_test.cpp: glmDraw and glmCompileList on a real Mesa context.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <math.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <vector>
+#include "glm/glm_internal.h"
+#include "shell/platform.h"
+#include "tests/gl_test_env.h"
+#include "tests/test_util.h"
+
+namespace {
+
+// Two quads side by side facing +z: group "left" (x -1..0) and group "right" (x 0..1), each
+// with its own material.
+const char* const kTwoGroups =
+    "mtllib two.mtl\n"
+    "v -1 -1 0\nv 0 -1 0\nv 0 1 0\nv -1 1 0\nv 1 -1 0\nv 1 1 0\n"
+    "vt 0 0\nvt 1 1\n"
+    "g left\nusemtl red\nf 1/1 2/2 3/1 4/2\n"
+    "g right\nusemtl blue\nf 2/1 5/2 6/1 3/2\n";
+const char* const kTwoMaterials = "newmtl red\nKd 1 0 0\nKa 0 0 0\nnewmtl blue\nKd 0 0 1\nKa 0 0 0\n";
+
+GlmModel* ReadModel(const std::string& obj, const std::string& mtl = "") {
+    if (!mtl.empty()) WriteTempFile("two.mtl", mtl);
+    std::string path = WriteTempFile("draw.obj", obj);
+    return glmReadOBJ(path.c_str());
+}
+
+std::string DrawCapturingOutput(const GlmModel* m, uint32_t mode) {
+    CapturedOutput captured;
+    glmDraw(m, mode);
+    captured.Restore();
+    return captured.out;
+}
+
+struct DrawContext : ::testing::Test {
+    GlTestContext context;
+    void SetUp() override {
+        context = OpenGlTestContext(64, 64);
+        ASSERT_TRUE(context.window);
+        // straight down the z axis onto the unit square, one white directional light
+        glViewport(0, 0, 64, 64);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-1, 1, -1, 1, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+        glDisable(GL_CULL_FACE);
+    }
+    void TearDown() override { CloseGlTestContext(&context); }
+};
+
+TEST_F(DrawContext, ImpossibleModesAreRepairedWithWarnings) {
+    GlmModel* bare = ReadModel("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    EXPECT_EQ(DrawCapturingOutput(bare, GLM_RENDER_FLAT),
+              "glmDraw() warning: flat render mode requested with no facet normals defined.\n");
+    EXPECT_EQ(DrawCapturingOutput(bare, GLM_RENDER_SMOOTH),
+              "glmDraw() warning: smooth render mode requested with no normals defined.\n");
+    EXPECT_EQ(DrawCapturingOutput(bare, GLM_RENDER_TEXTURE),
+              "glmDraw() warning: texture render mode requested with no texture coordinates defined.\n");
+    EXPECT_EQ(DrawCapturingOutput(bare, GLM_RENDER_COLOR),
+              "glmDraw() warning: color render mode requested with no materials defined.\n");
+    EXPECT_EQ(DrawCapturingOutput(bare, GLM_RENDER_MATERIAL),
+              "glmDraw() warning: material render mode requested with no materials defined.\n");
+    glmDelete(bare);
+
+    GlmModel* full = ReadModel(kTwoGroups, kTwoMaterials);
+    glmComputeFacetNormals(full);
+    {
+        CapturedOutput quiet;
+        glmVertexNormals(full, 90);
+    }
+    EXPECT_EQ(DrawCapturingOutput(full, GLM_RENDER_FLAT | GLM_RENDER_SMOOTH),
+              "glmDraw() warning: flat render mode requested and smooth render mode requested (using smooth).\n");
+    EXPECT_EQ(DrawCapturingOutput(full, GLM_RENDER_COLOR | GLM_RENDER_MATERIAL),
+              "glmDraw() warning: color and material render mode requested using only material mode\n");
+    EXPECT_EQ(DrawCapturingOutput(full, GLM_RENDER_SMOOTH | GLM_RENDER_TEXTURE | GLM_RENDER_MATERIAL), "");
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glmDelete(full);
+}
+
+// Counts the triangles and vertices that reach the rasteriser, through feedback mode.
+int FeedbackTriangles(const GlmModel* m, uint32_t mode) {
+    std::vector<GLfloat> buffer(4096);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    glmDraw(m, mode);
+    int values = glRenderMode(GL_RENDER);
+    int triangles = 0;
+    for (int i = 0; i < values;) {
+        if (buffer[i] == GL_POLYGON_TOKEN) {
+            int n = static_cast<int>(buffer[i + 1]);
+            triangles += n == 3;
+            i += 2 + 3 * n;
+        } else {
+            i++;
+        }
+    }
+    return triangles;
+}
+
+TEST_F(DrawContext, ModeZeroSendsPositionsOnly) {
+    GlmModel* m = ReadModel(kTwoGroups, kTwoMaterials);
+    glmComputeFacetNormals(m);
+    glNormal3f(0.25f, 0.5f, 0.75f);
+    glColor3f(0.1f, 0.2f, 0.3f);
+    EXPECT_EQ(FeedbackTriangles(m, 0), 4);
+    float normal[4], color[4];
+    glGetFloatv(GL_CURRENT_NORMAL, normal);
+    glGetFloatv(GL_CURRENT_COLOR, color);
+    EXPECT_FLOAT_EQ(normal[0], 0.25f);
+    EXPECT_FLOAT_EQ(color[2], 0.3f);
+    // flat mode leaves the last facet normal current
+    glmDraw(m, GLM_RENDER_FLAT);
+    glGetFloatv(GL_CURRENT_NORMAL, normal);
+    EXPECT_FLOAT_EQ(normal[2], 1.0f);
+    glmDelete(m);
+}
+
+// the colour at a pixel of the left eye buffer
+std::vector<int> PixelAt(int x, int y) {
+    int w, h;
+    unsigned char* rgba = nullptr;
+    EXPECT_TRUE(PlatformReadEye(0, &w, &h, &rgba));
+    const unsigned char* p = rgba + (static_cast<size_t>(y) * w + x) * 4;
+    std::vector<int> out = {p[0], p[1], p[2]};
+    free(rgba);
+    return out;
+}
+
+TEST_F(DrawContext, MaterialModeGivesEachGroupItsMaterial) {
+    GlmModel* m = ReadModel(kTwoGroups, kTwoMaterials);
+    glmComputeFacetNormals(m);
+    {
+        CapturedOutput quiet;
+        glmVertexNormals(m, 90);
+    }
+    glEnable(GL_COLOR_MATERIAL);
+    glColor3f(0, 1, 0);  // would paint both green if colour material stayed on
+    glmDraw(m, GLM_RENDER_SMOOTH | GLM_RENDER_MATERIAL);
+    EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));
+    // lit head-on by the default light: the diffuse colour, 0.8 of full
+    std::vector<int> left = PixelAt(16, 32), right = PixelAt(48, 32);
+    EXPECT_GT(left[0], 180);
+    EXPECT_LT(left[1] + left[2], 20);
+    EXPECT_GT(right[2], 180);
+    EXPECT_LT(right[0] + right[1], 20);
+    // colour mode turns colour material on
+    glmDraw(m, GLM_RENDER_COLOR);
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
+    glmDelete(m);
+}
+
+TEST_F(DrawContext, FlatAndSmoothShadeAFoldDifferently) {
+    // a gentle fold along x = 0 seen head-on: flat gives each half one colour, smooth a ramp
+    GlmModel* m = ReadModel("v -1 -1 0.5\nv 0 -1 0\nv 0 1 0\nv -1 1 0.5\nv 1 -1 0.5\nv 1 1 0.5\n"
+                            "f 1 2 3 4\nf 2 5 6 3\n");
+    glmComputeFacetNormals(m);
+    {
+        CapturedOutput quiet;
+        glmVertexNormals(m, 90);
+    }
+    glShadeModel(GL_SMOOTH);
+    glmDraw(m, GLM_RENDER_FLAT);
+    int flatNearFold = PixelAt(30, 32)[0], flatFar = PixelAt(4, 32)[0];
+    glClear(GL_COLOR_BUFFER_BIT);
+    glmDraw(m, GLM_RENDER_SMOOTH);
+    int smoothNearFold = PixelAt(30, 32)[0], smoothFar = PixelAt(4, 32)[0];
+    EXPECT_LE(abs(flatNearFold - flatFar), 1);
+    EXPECT_GT(smoothNearFold - smoothFar, 4);
+    glmDelete(m);
+}
+
+TEST_F(DrawContext, DisplayListDrawsWhatADirectDrawDraws) {
+    GlmModel* m = ReadModel(kTwoGroups, kTwoMaterials);
+    glmComputeFacetNormals(m);
+    {
+        CapturedOutput quiet;
+        glmVertexNormals(m, 90);
+    }
+    int w, h;
+    unsigned char *direct = nullptr, *listed = nullptr;
+    glmDraw(m, GLM_RENDER_SMOOTH | GLM_RENDER_MATERIAL);
+    ASSERT_TRUE(PlatformReadEye(0, &w, &h, &direct));
+    GLuint list = glmCompileList(m, GLM_RENDER_SMOOTH | GLM_RENDER_MATERIAL);
+    EXPECT_NE(list, 0u);
+    for (int i = 0; i < 2; i++) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glCallList(list);
+        free(listed);
+        ASSERT_TRUE(PlatformReadEye(0, &w, &h, &listed));
+        EXPECT_EQ(memcmp(direct, listed, static_cast<size_t>(w) * h * 4), 0) << "drawing " << i;
+    }
+    free(direct);
+    free(listed);
+    glDeleteLists(list, 1);
+    glmDelete(m);
+}
+
+}  // namespace
