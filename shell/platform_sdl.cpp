@@ -902,6 +902,7 @@ BOOL SwapBuffers(HDC dc) {
         // a stereo driver on a display that is not in stereo mode shows the left eye
         FramebufferCalls& f = platform.fb;
         EyeBuffers& eyes = platform.eyes;
+        glFinish();  // as in PlatformReadEye: the left eye must be complete before it is shown
         f.bindFramebuffer(GL_READ_FRAMEBUFFER, eyes.framebuffer);
         glReadBuffer(GL_COLOR_ATTACHMENT0);
         f.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
@@ -938,6 +939,9 @@ BOOL PlatformReadEye(int eye, int* width, int* height, unsigned char** rgba) {
     }
     unsigned char* pixels = static_cast<unsigned char*>(malloc(static_cast<size_t>(w) * h * 4));
     if (!pixels) return FALSE;
+    // Mesa's software renderer defers drawing; reading one colour buffer of several does not
+    // always wait for what was drawn into it while another one was selected
+    glFinish();
     if (platform.eyes.active)
         glReadBuffer(eye == 0 ? GL_COLOR_ATTACHMENT0 : GL_COLOR_ATTACHMENT1);
     else

@@ -259,12 +259,16 @@ TEST_F(StereoContext, TheRightEyeIsNotTestedAgainstTheLeftEyesDepths) {
     EXPECT_GT(differing, alone.rgba.size() / 4 / 100);
 }
 
-TEST_F(StereoContext, SwapShowsTheLeftEye) {
-    testScene = 1;
-    DrawStereoFrame();
-    SwapBuffers(windowDC);
-    // after the swap the window's back buffer is undefined, but the eyes are still readable
-    EXPECT_NEAR(LitCentroidX(ReadEye(0)), PredictedOriginX(0), 1.0);
+TEST_F(StereoContext, EachFrameReachesBothEyesAfterASwap) {
+    // the software renderer defers drawing: a frame after a swap must still land in full
+    for (float separation : {0.0f, 0.08f, -0.05f}) {
+        testScene = 1;
+        eyeSeparation = separation;
+        DrawStereoFrame();
+        EXPECT_NEAR(LitCentroidX(ReadEye(0)), PredictedOriginX(0), 1.0) << separation;
+        EXPECT_NEAR(LitCentroidX(ReadEye(1)), PredictedOriginX(1), 1.0) << separation;
+        SwapBuffers(windowDC);
+    }
 }
 
 }  // namespace
