@@ -263,6 +263,9 @@ typedef struct PlatformMessageBoxRecord {
 } PlatformMessageBoxRecord;
 extern PlatformMessageBoxRecord platformLastMessageBox;
 void PlatformTestSkipMessageBoxes(BOOL skip);
+// Lets the window system run without a display (SDL's offscreen driver), which the
+// programs otherwise refuse: a window nobody can see is no window.
+void PlatformTestAllowHeadless(BOOL allow);
 // The window system's identifier of a window, for tests that push input events.
 unsigned int PlatformTestWindowId(HWND window);
 

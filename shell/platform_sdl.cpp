@@ -125,6 +125,7 @@ struct PlatformState {
     DWORD lastError;
     int failStep;
     bool skipMessageBoxes;
+    bool allowHeadless;
     PlatformContext context;
     bool contextInUse;
     HGLRC current;
@@ -146,6 +147,13 @@ bool initVideo(const char* className) {
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
+    // without a display SDL falls back to drivers that show nothing
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!platform.allowHeadless && driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0)) {
+        SDL_Quit();
+        SDL_SetError("no display to show a window on");
+        return false;
+    }
     platform.sdlReady = true;
     return true;
 }
@@ -958,6 +966,8 @@ BOOL PlatformReadEye(int eye, int* width, int* height, unsigned char** rgba) {
 void PlatformTestFailStep(int step) { platform.failStep = step; }
 
 void PlatformTestSkipMessageBoxes(BOOL skip) { platform.skipMessageBoxes = skip != FALSE; }
+
+void PlatformTestAllowHeadless(BOOL allow) { platform.allowHeadless = allow != FALSE; }
 
 unsigned int PlatformTestWindowId(HWND window) { return window && window->sdl ? SDL_GetWindowID(window->sdl) : 0; }
 

@@ -11,6 +11,7 @@ struct OffscreenEnvironment : ::testing::Environment {
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         PlatformTestSkipMessageBoxes(TRUE);
+        PlatformTestAllowHeadless(TRUE);
     }
 };
 

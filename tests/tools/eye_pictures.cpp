@@ -11,6 +11,7 @@
 HWND OpenProgramWindow(HINSTANCE instance) {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     PlatformTestSkipMessageBoxes(TRUE);
+    PlatformTestAllowHeadless(TRUE);
     if (!RegisterMainClass(instance) || !CreateMainWindow(instance, SW_SHOWDEFAULT)) return nullptr;
     return windowDC;
 }

@@ -1,0 +1,182 @@
+"""harness.py: runs the real programs on a private virtual X server and drives them.
+
+Each test class gets its own Xvfb (so that parallel tests never share windows or focus),
+finds windows by title and class, sends keys and mouse input with xdotool, reads pictures
+of windows with xwd, and measures CPU time from /proc.
+"""
+import ctypes
+import os
+import re
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+
+
+class VirtualDisplay:
+    """A private Xvfb; `env` is the environment for programs that should run on it."""
+
+    def __init__(self, width=600, height=450):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % (width, height), "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        with os.fdopen(read_end, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    raise RuntimeError("Xvfb did not start")
+                number += chunk
+        self.name = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.name)
+        self.env.pop("SDL_VIDEODRIVER", None)
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait(10)
+
+    def run(self, *command, **kwargs):
+        return subprocess.run(list(command), env=self.env, capture_output=True, text=True, timeout=20, **kwargs)
+
+    def windows(self):
+        """(id, title, class, width, height, viewable) of every top-level window."""
+        tree = self.run("xwininfo", "-root", "-children").stdout
+        found = []
+        for line in tree.splitlines():
+            m = re.match(r'\s+(0x[0-9a-f]+) "(.*)": \((.*)\)\s+(\d+)x(\d+)', line)
+            if not m:
+                continue
+            window = m.group(1)
+            state = self.run("xwininfo", "-id", window).stdout
+            classes = re.findall(r'"([^"]*)"', m.group(3))
+            found.append((window, m.group(2), classes[-1] if classes else "", int(m.group(4)), int(m.group(5)),
+                          "IsViewable" in state))
+        return found
+
+    def wait_for_window(self, title, with_class=None, timeout=10):
+        """The id of a viewable window with that title (and X11 class, "" for none)."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            for window, name, cls, _, _, viewable in self.windows():
+                if name == title and viewable and (with_class is None or cls == with_class):
+                    return window
+            time.sleep(0.1)
+        return None
+
+    def key(self, window, *keys):
+        self.run("xdotool", "key", "--window", window, *keys)
+
+    def mouse_move(self, window, x, y):
+        self.run("xdotool", "mousemove", "--window", window, str(x), str(y))
+
+    def mouse(self, action, button):
+        self.run("xdotool", action, str(button))
+
+    def drag(self, window, button, start, end, steps=8):
+        self.mouse_move(window, *start)
+        time.sleep(0.05)
+        self.mouse("mousedown", button)
+        for i in range(1, steps + 1):
+            self.mouse_move(window, start[0] + (end[0] - start[0]) * i // steps,
+                            start[1] + (end[1] - start[1]) * i // steps)
+            time.sleep(0.03)
+        self.mouse("mouseup", button)
+
+    def close_from_title_bar(self, window):
+        """Sends WM_DELETE_WINDOW, as a window manager's close button does."""
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+        x11.XFlush.argtypes = [ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                        ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                        ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+        display = x11.XOpenDisplay(self.name.encode())
+        event = ClientMessage()
+        event.type = 33  # ClientMessage
+        event.window = int(window, 16)
+        event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+        event.format = 32
+        event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        x11.XSendEvent(display, event.window, 0, 0, ctypes.byref(event))
+        x11.XFlush(display)
+        x11.XCloseDisplay(display)
+
+    def picture(self, window):
+        """The window's pixels as a Picture."""
+        with tempfile.NamedTemporaryFile(suffix=".xwd") as f:
+            self.run("xwd", "-id", window, "-silent", "-out", f.name)
+            with open(f.name, "rb") as data:
+                return Picture(data.read())
+
+
+class Picture:
+    """A 24-bit ZPixmap from xwd: width, height and (r, g, b) lookups."""
+
+    def __init__(self, data):
+        header = struct.unpack(">25I", data[:100])
+        size, self.width, self.height = header[0], header[4], header[5]
+        self.byte_order, bits_per_pixel, self.stride, ncolors = header[7], header[11], header[12], header[19]
+        if bits_per_pixel != 32:
+            raise ValueError("expected 32 bits per pixel")
+        self.pixels = data[size + 12 * ncolors:]
+
+    def rgb(self, x, y):
+        i = y * self.stride + 4 * x
+        b0, b1, b2 = self.pixels[i], self.pixels[i + 1], self.pixels[i + 2]
+        return (b2, b1, b0) if self.byte_order == 0 else (self.pixels[i + 1], self.pixels[i + 2], self.pixels[i + 3])
+
+    def lit(self, threshold=40):
+        """(count, centroid x, centroid y) of the pixels brighter than threshold."""
+        count = sx = sy = 0
+        for y in range(0, self.height, 2):
+            row = y * self.stride
+            for x in range(0, self.width, 2):
+                i = row + 4 * x
+                if max(self.pixels[i], self.pixels[i + 1], self.pixels[i + 2]) > threshold:
+                    count += 1
+                    sx += x
+                    sy += y
+        return (count, sx / count if count else -1, sy / count if count else -1)
+
+    def same_as(self, other):
+        return self.pixels == other.pixels
+
+
+def cpu_seconds(pid):
+    """User plus system CPU time of a process, from /proc."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+class ProgramTest(unittest.TestCase):
+    """A test case with a private display for the class."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.display = VirtualDisplay()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.display.close()
+
+    def start(self, *command):
+        process = subprocess.Popen(list(command), env=self.display.env, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True)
+        self.addCleanup(lambda: process.poll() is None and process.kill())
+        return process
+
+    def finish(self, process, timeout=10):
+        out, err = process.communicate(timeout=timeout)
+        return process.returncode, out, err

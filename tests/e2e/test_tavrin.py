@@ -1,0 +1,212 @@
+"""test_tavrin.py: the real Tavrin on a private X server.
+
+usage: test_tavrin.py TAVRIN MODELS_DIR
+"""
+import os
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import ProgramTest, cpu_seconds  # noqa: E402
+
+TAVRIN = MODELS = None
+TITLE = "VOXA Tessan-9 OpenGL in Stereo"
+CLASS = "OpenGL_Stereo_Objects"
+
+# a red box in front of a blue one, on the z axis: dragging right must move the red one right
+MARKERS_OBJ = """mtllib markers.mtl
+v -0.2 -0.2 0.6
+v 0.2 -0.2 0.6
+v 0.2 0.2 0.6
+v -0.2 0.2 0.6
+v -0.2 -0.2 1
+v 0.2 -0.2 1
+v 0.2 0.2 1
+v -0.2 0.2 1
+g front
+usemtl red
+f 5 6 7 8
+f 1 4 3 2
+f 1 2 6 5
+f 2 3 7 6
+f 3 4 8 7
+f 4 1 5 8
+v -0.2 -0.2 -1
+v 0.2 -0.2 -1
+v 0.2 0.2 -1
+v -0.2 0.2 -1
+g back
+usemtl blue
+f 9 10 11 12
+"""
+MARKERS_MTL = "newmtl red\nKd 1 0 0\nKa 0 0 0\nnewmtl blue\nKd 0 0 1\nKa 0 0 0\n"
+
+
+def write_model(directory, name, text, library=None):
+    path = os.path.join(directory, name)
+    with open(path, "w") as f:
+        f.write(text)
+    if library:
+        with open(os.path.join(directory, library[0]), "w") as f:
+            f.write(library[1])
+    return path
+
+
+def centroid_of(picture, channel):
+    """x of the pixels where one colour channel dominates."""
+    total = count = 0
+    for y in range(0, picture.height, 2):
+        for x in range(0, picture.width, 2):
+            rgb = picture.rgb(x, y)
+            if rgb[channel] > 60 and rgb[channel] > 2 * max(rgb[(channel + 1) % 3], rgb[(channel + 2) % 3]):
+                total += x
+                count += 1
+    return total / count if count else None
+
+
+class Tavrin(ProgramTest):
+    def open(self, model):
+        """Starts Tavrin, closes its driver report with Return and returns the main window."""
+        process = self.start(TAVRIN, model)
+        box = self.display.wait_for_window(TITLE, with_class="", timeout=20)
+        self.assertIsNotNone(box, "the driver report box did not appear: %s, running %s"
+                             % (self.display.windows(), process.poll() is None))
+        self.display.key(box, "Return")
+        window = self.display.wait_for_window(TITLE, with_class=CLASS, timeout=20)
+        self.assertIsNotNone(window, "the main window did not appear: %s" % self.display.windows())
+        time.sleep(0.3)
+        return process, window
+
+    def test_report_window_and_esc(self):
+        process, window = self.open(os.path.join(MODELS, "scene.obj"))
+        count, _, _ = self.display.picture(window).lit()
+        self.assertGreater(count, 500, "the model is not drawn")
+        self.display.key(window, "Escape")
+        code, out, err = self.finish(process)
+        self.assertEqual(code, 0, err)
+        self.assertRegex(out, r"glmVertexNormals\(\): \d+ normals generated\n")
+
+    def test_close_from_the_title_bar(self):
+        process, window = self.open(os.path.join(MODELS, "scene.obj"))
+        self.display.close_from_title_bar(window)
+        code, _, err = self.finish(process)
+        self.assertEqual(code, 0, err)
+
+    def test_without_a_display(self):
+        env = dict(self.display.env)
+        env.pop("DISPLAY")
+        import subprocess
+        result = subprocess.run([TAVRIN, os.path.join(MODELS, "scene.obj")], env=env, capture_output=True, text=True,
+                                timeout=20)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("Tavrin: can't register the window class \"OpenGL_Stereo_Objects\"", result.stderr)
+
+    def test_idle_window_uses_no_cpu(self):
+        process, window = self.open(os.path.join(MODELS, "scene.obj"))
+        before = cpu_seconds(process.pid)
+        time.sleep(3)
+        used = cpu_seconds(process.pid) - before
+        self.assertLess(used, 0.06, "an idle window used %.3f s of CPU in 3 s" % used)
+        self.display.key(window, "Escape")
+        self.assertEqual(self.finish(process)[0], 0)
+
+    def test_drag_spins_and_space_stops(self):
+        with tempfile.TemporaryDirectory() as d:
+            model = write_model(d, "markers.obj", MARKERS_OBJ, ("markers.mtl", MARKERS_MTL))
+            process, window = self.open(model)
+            p = self.display.picture(window)
+            w, h = p.width, p.height
+            red_before = centroid_of(p, 0)
+            self.assertIsNotNone(red_before, "the red marker is not visible")
+            # a drag to the right: the side facing the viewer follows the pointer
+            self.display.drag(window, 1, (w // 2, h // 2), (w // 2 + w // 8, h // 2))
+            self.display.key(window, "space")
+            time.sleep(0.2)
+            p = self.display.picture(window)
+            red_after, blue_after = centroid_of(p, 0), centroid_of(p, 2)
+            self.assertGreater(red_after, red_before + 5)
+            self.assertIsNotNone(blue_after, "the back marker did not come into view")
+            self.assertLess(blue_after, red_after)
+            # stopped: two pictures a second apart are equal
+            first = self.display.picture(window)
+            time.sleep(1)
+            self.assertTrue(first.same_as(self.display.picture(window)), "Space did not stop the spin")
+            # a click without motion restarts the last spin
+            self.display.mouse("click", 1)
+            time.sleep(0.3)
+            first = self.display.picture(window)
+            time.sleep(0.3)
+            self.assertFalse(first.same_as(self.display.picture(window)), "the click did not restart the spin")
+            # a drag, released: the model keeps turning
+            self.display.key(window, "space")
+            self.display.drag(window, 1, (w // 2, h // 2), (w // 2, h // 2 + h // 10))
+            first = self.display.picture(window)
+            time.sleep(0.3)
+            self.assertFalse(first.same_as(self.display.picture(window)), "no spin after the release")
+            self.display.key(window, "Escape")
+            self.assertEqual(self.finish(process)[0], 0)
+
+    def test_culling_keys(self):
+        process, window = self.open(os.path.join(MODELS, "vase.obj"))
+        p = self.display.picture(window)
+        w, h = p.width, p.height
+        # tip the open top towards the viewer, stop, and compare the two culling modes
+        self.display.drag(window, 1, (w // 2, h // 2), (w // 2, h // 2 + h // 4))
+        self.display.key(window, "space")
+        time.sleep(0.2)
+        culled = self.display.picture(window).lit()[0]
+        self.display.key(window, "2")
+        time.sleep(0.3)
+        both_sides = self.display.picture(window).lit()[0]
+        self.display.key(window, "1")
+        time.sleep(0.3)
+        again = self.display.picture(window).lit()[0]
+        self.assertGreater(both_sides, culled * 1.05, "double-sided shows no inside")
+        self.assertEqual(again, culled)
+        self.display.key(window, "Escape")
+        self.assertEqual(self.finish(process)[0], 0)
+
+    def test_stereo_tuning_and_reset(self):
+        process, window = self.open(os.path.join(MODELS, "scene.obj"))
+        start = self.display.picture(window)
+        w, h = start.width, start.height
+        x0 = start.lit()[1]
+        # the middle button tunes the eye separation, the right one the frustum shift: either
+        # moves the left eye's picture sideways
+        for button in (2, 3):
+            self.display.drag(window, button, (w // 4, h // 2), (3 * w // 4, h // 2))
+            time.sleep(0.2)
+            moved = self.display.picture(window).lit()[1]
+            self.assertGreater(abs(moved - x0), 5, "button %d did not tune the picture" % button)
+            self.display.key(window, "Return")
+            time.sleep(0.3)
+            self.assertTrue(self.display.picture(window).same_as(start), "Enter did not restore the eyes")
+        self.display.key(window, "Escape")
+        self.assertEqual(self.finish(process)[0], 0)
+
+    def expect_refused(self, model, stream, message):
+        process = self.start(TAVRIN, model)
+        box = self.display.wait_for_window(TITLE, with_class="")
+        if box:
+            self.display.key(box, "Return")
+        code, out, err = self.finish(process)
+        self.assertEqual(code, 1)
+        self.assertEqual(out if stream == "out" else err, message)
+        self.assertIsNone(self.display.wait_for_window(TITLE, with_class=CLASS, timeout=0.5))
+
+    def test_bad_files_end_with_status_1(self):
+        with tempfile.TemporaryDirectory() as d:
+            missing = os.path.join(d, "none.obj")
+            self.expect_refused(missing, "err", 'glmReadOBJ() failed: can\'t open data file "%s".\n' % missing)
+            nolib = write_model(d, "nolib.obj", "mtllib absent.mtl\nv 0 0 0\n")
+            self.expect_refused(nolib, "err",
+                                '_glmReadMTL() failed: can\'t open material file "%s".\n' % os.path.join(d, "absent.mtl"))
+            vp = write_model(d, "vp.obj", "v 0 0 0\nvp 0.5\n")
+            self.expect_refused(vp, "out", '_glmFirstPass(): Unknown token "vp".\n')
+
+
+if __name__ == "__main__":
+    TAVRIN, MODELS = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    unittest.main(argv=sys.argv[:1], verbosity=2)
