@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
-.PHONY: test deps release sanitize test-release test-sanitize fuzz fuzz-ci fuzz-build bench clean
+.PHONY: test deps release sanitize test-release test-sanitize fuzz fuzz-ci fuzz-build bench clean run run-ondrel pictures models
 
 test: deps test-release test-sanitize
 
@@ -42,8 +42,31 @@ fuzz-ci: fuzz-build
 	$(BUILD)/fuzz/tests/fuzz/fuzz_readers -close_fd_mask=3 -seed=1 -max_total_time=60 \
 	    $(BUILD)/fuzz-corpus tests/fuzz/seeds
 
+# the programs: Tavrin on the sample model with materials, and Ondrel
+run: deps release
+	$(BUILD)/release/Tavrin models/scene.obj
+
+run-ondrel: deps release
+	$(BUILD)/release/Ondrel
+
+# both eyes of each program side by side, from the real programs' emulated eye buffers
+pictures: release
+	$(BUILD)/release/tests/tools/tavrin_pictures models/scene.obj docs/tavrin-eyes.png
+	$(BUILD)/release/tests/tools/ondrel_pictures docs/ondrel-eyes.png 30
+
+# the sample model of about a million triangles (generated, not kept in git)
+models: release
+	$(BUILD)/release/bench/gen_obj full models
+	mv models/full.obj models/torus-1m.obj
+	sed -i 's/mtllib full.mtl/mtllib torus-1m.mtl/' models/torus-1m.obj
+	mv models/full.mtl models/torus-1m.mtl
+
 bench: release
-	$(BUILD)/release/bench/bench_read
+	bench/run_read.sh $(BUILD)/release 5
+	$(BUILD)/release/bench/bench_geometry bench/data/full.obj 5
+	$(BUILD)/release/bench/bench_geometry bench/data/positions.obj 3
+	$(BUILD)/release/bench/bench_frames bench/data/full.obj 10
+	$(BUILD)/release/bench/bench_demo_frames 200
 
 clean:
 	rm -rf $(BUILD)

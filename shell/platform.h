@@ -266,6 +266,8 @@ void PlatformTestSkipMessageBoxes(BOOL skip);
 // Lets the window system run without a display (SDL's offscreen driver), which the
 // programs otherwise refuse: a window nobody can see is no window.
 void PlatformTestAllowHeadless(BOOL allow);
+// The size CW_USEDEFAULT gives (0 x 0: two thirds of the display), for benchmarks.
+void PlatformTestDefaultWindowSize(int width, int height);
 // The window system's identifier of a window, for tests that push input events.
 unsigned int PlatformTestWindowId(HWND window);
 

@@ -126,6 +126,7 @@ struct PlatformState {
     int failStep;
     bool skipMessageBoxes;
     bool allowHeadless;
+    int defaultWidth, defaultHeight;
     PlatformContext context;
     bool contextInUse;
     HGLRC current;
@@ -484,7 +485,10 @@ HWND CreateWindow(LPCSTR className, LPCSTR title, DWORD, int x, int y, int width
         fail(ERROR_NOT_ENOUGH_MEMORY, "CreateWindow", "one window per program");
         return nullptr;
     }
-    if (width == CW_USEDEFAULT || height == CW_USEDEFAULT) {
+    if ((width == CW_USEDEFAULT || height == CW_USEDEFAULT) && platform.defaultWidth > 0) {
+        width = platform.defaultWidth;
+        height = platform.defaultHeight;
+    } else if (width == CW_USEDEFAULT || height == CW_USEDEFAULT) {
         SDL_Rect usable = {0, 0, 1024, 768};
         SDL_GetDisplayUsableBounds(0, &usable);
         width = usable.w * 2 / 3;
@@ -968,6 +972,11 @@ void PlatformTestFailStep(int step) { platform.failStep = step; }
 void PlatformTestSkipMessageBoxes(BOOL skip) { platform.skipMessageBoxes = skip != FALSE; }
 
 void PlatformTestAllowHeadless(BOOL allow) { platform.allowHeadless = allow != FALSE; }
+
+void PlatformTestDefaultWindowSize(int width, int height) {
+    platform.defaultWidth = width;
+    platform.defaultHeight = height;
+}
 
 unsigned int PlatformTestWindowId(HWND window) { return window && window->sdl ? SDL_GetWindowID(window->sdl) : 0; }
 
