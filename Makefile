@@ -4,7 +4,9 @@ BUILD ?= build
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
-.PHONY: test deps release sanitize test-release test-sanitize fuzz fuzz-ci fuzz-build bench clean run run-ondrel pictures models
+PREFIX ?= /usr/local
+
+.PHONY: install package test deps release sanitize test-release test-sanitize fuzz fuzz-ci fuzz-build bench clean run run-ondrel pictures models
 
 test: deps test-release test-sanitize
 
@@ -60,6 +62,14 @@ models: release
 	mv models/full.obj models/torus-1m.obj
 	sed -i 's/mtllib full.mtl/mtllib torus-1m.mtl/' models/torus-1m.obj
 	mv models/full.mtl models/torus-1m.mtl
+
+# installs both programs with their desktop entries, icon and manual pages
+install: deps release
+	cmake --install $(BUILD)/release --prefix $(PREFIX)
+
+# a Debian package of both programs, with computed dependencies
+package: deps release
+	cd $(BUILD)/release && rm -f *.deb && cpack -G DEB
 
 bench: release
 	bench/run_read.sh $(BUILD)/release 5

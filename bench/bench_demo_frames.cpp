@@ -6,6 +6,7 @@
 #include <time.h>
 #include <algorithm>
 #include <vector>
+#include "bench/bench_time.h"
 #include "demo/animation.h"
 #include "resources/resources.h"
 #include "shell/glcontext.h"
@@ -14,12 +15,6 @@
 #include "shell/window.h"
 
 const ProgramInfo& programInfo = ondrelInfo;
-
-static double now() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
 
 int main(int argc, char** argv) {
     int frames = argc > 1 ? atoi(argv[1]) : 200;

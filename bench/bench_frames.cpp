@@ -13,6 +13,7 @@
 #include <time.h>
 #include <algorithm>
 #include <vector>
+#include "bench/bench_time.h"
 #include "glm/glm.h"
 #include "resources/resources.h"
 #include "shell/glcontext.h"
@@ -22,17 +23,6 @@
 #include "viewer/viewer.h"
 
 const ProgramInfo& programInfo = tavrinInfo;
-
-static double now() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-static double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 int main(int argc, char** argv) {
     double processStart = now();

@@ -9,18 +9,8 @@
 #include <time.h>
 #include <algorithm>
 #include <vector>
+#include "bench/bench_time.h"
 #include "glm/glm.h"
-
-static double now() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-static double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 // the baseline: each triangle's facet normal summed into its three vertices, then normalised
 static double sumIntoVertices(const GlmModel* m) {

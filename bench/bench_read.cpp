@@ -11,13 +11,8 @@
 #include <time.h>
 #include <unistd.h>
 #include <tiny_obj_loader.h>
+#include "bench/bench_time.h"
 #include "glm/glm.h"
-
-static double now() {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
 
 // bytes of the arrays a model owns (strings and group lists are negligible)
 static size_t modelBytes(const GlmModel* m) {

@@ -6,7 +6,7 @@
 #include "shell/glcontext.h"
 #include "shell/stereo.h"
 #include "shell/window.h"
-#include "tests/tools/png_writer.h"
+#include "resources/png_writer.h"
 
 HWND OpenProgramWindow(HINSTANCE instance) {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);

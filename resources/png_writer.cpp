@@ -1,5 +1,5 @@
 // png_writer.cpp: a small PNG writer over libpng.
-#include "tests/tools/png_writer.h"
+#include "resources/png_writer.h"
 #include <png.h>
 #include <stdio.h>
 #include <vector>
