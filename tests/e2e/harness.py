@@ -41,15 +41,16 @@ class VirtualDisplay:
     def run(self, *command, **kwargs):
         return subprocess.run(list(command), env=self.env, capture_output=True, text=True, timeout=20, **kwargs)
 
-    def windows(self):
-        """(id, title, class, width, height, viewable) of every top-level window."""
+    def windows(self, title=None):
+        """(id, title, class, width, height, viewable) of the top-level windows (with that title)."""
         tree = self.run("xwininfo", "-root", "-children").stdout
         found = []
         for line in tree.splitlines():
             m = re.match(r'\s+(0x[0-9a-f]+) "(.*)": \((.*)\)\s+(\d+)x(\d+)', line)
-            if not m:
+            if not m or (title is not None and m.group(2) != title):
                 continue
             window = m.group(1)
+            # few connections to the server: only the windows asked about are looked into
             state = self.run("xwininfo", "-id", window).stdout
             classes = re.findall(r'"([^"]*)"', m.group(3))
             found.append((window, m.group(2), classes[-1] if classes else "", int(m.group(4)), int(m.group(5)),
@@ -60,10 +61,10 @@ class VirtualDisplay:
         """The id of a viewable window with that title (and X11 class, "" for none)."""
         deadline = time.time() + timeout
         while time.time() < deadline:
-            for window, name, cls, _, _, viewable in self.windows():
-                if name == title and viewable and (with_class is None or cls == with_class):
+            for window, _, cls, _, _, viewable in self.windows(title):
+                if viewable and (with_class is None or cls == with_class):
                     return window
-            time.sleep(0.1)
+            time.sleep(0.2)
         return None
 
     def key(self, window, *keys):

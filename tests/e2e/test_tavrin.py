@@ -71,8 +71,10 @@ class Tavrin(ProgramTest):
         """Starts Tavrin, closes its driver report with Return and returns the main window."""
         process = self.start(TAVRIN, model)
         box = self.display.wait_for_window(TITLE, with_class="", timeout=20)
-        self.assertIsNotNone(box, "the driver report box did not appear: %s, running %s"
-                             % (self.display.windows(), process.poll() is None))
+        if box is None and process.poll() is not None:
+            self.fail("the program ended before its report box: status %s, %s" % (process.returncode,
+                                                                               process.communicate()))
+        self.assertIsNotNone(box, "the driver report box did not appear: %s" % self.display.windows())
         self.display.key(box, "Return")
         window = self.display.wait_for_window(TITLE, with_class=CLASS, timeout=20)
         self.assertIsNotNone(window, "the main window did not appear: %s" % self.display.windows())
