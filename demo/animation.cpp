@@ -1,21 +1,14 @@
 // animation.cpp: the 40 ms animation step, the per-eye scene and the commands of Ondrel.
 #include "demo/animation.h"
 #include <GL/gl.h>
-#include <string.h>
 #include "demo/solids.h"
 #include "shell/program.h"
 #include "shell/stereo.h"
 
-static float FloatFromBits(uint32_t bits) {
-    float f;
-    memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
 float angleX = 0.0f, angleY = 0.0f, angleZ = 0.0f;
 float bounceOffset = 0.0f;
-float bounceStep = FloatFromBits(0x3BA3D70Au);  // 0.005
-float pulseStep = FloatFromBits(0x3C75C28Fu);   // 0.015
+float bounceStep = 0x1.47ae14p-8f;  // 0.005, bits 0x3BA3D70A
+float pulseStep = 0x1.eb851ep-7f;   // 0.015, bits 0x3C75C28F
 UINT_PTR animationTimer = 0;
 
 void StartAnimationTimer(HWND window) { animationTimer = SetTimer(window, 1, 40, nullptr); }

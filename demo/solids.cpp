@@ -2,17 +2,10 @@
 #include "demo/solids.h"
 #include <GL/gl.h>
 #include <math.h>
-#include <string.h>
 
-static float FloatFromBits(uint32_t bits) {
-    float f;
-    memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
-// corners on the unit sphere, from X = 0.525731087 and Z = 0.850650787
-static const float X = FloatFromBits(0x3F069650u);
-static const float Z = FloatFromBits(0x3F59C440u);
+// corners on the unit sphere, from X = 0.525731087 and Z = 0.850650787 (bits 0x3F069650, 0x3F59C440)
+static const float X = 0x1.0d2ca0p-1f;
+static const float Z = 0x1.b38880p-1f;
 
 const float icosahedronVertices[12][3] = {
     {-X, 0, Z}, {X, 0, Z}, {-X, 0, -Z}, {X, 0, -Z}, {0, Z, X}, {0, Z, -X},

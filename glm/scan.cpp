@@ -102,40 +102,10 @@ done:
     return scanDone;
 }
 
-// Clinger's fast path: a decimal whose digits fit a float's 24-bit significand, scaled by a
-// power of ten that is itself exact in a float, gives the correctly rounded float in one
-// multiplication or division. Covers what exporters write ("-0.123456"); the rest goes on.
-bool exactSmallDecimal(const char* p, const char* last, float* out) {
-    static const float powers[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    bool negative = false;
-    if (p < last && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    const char* begin = p;
-    size_t dots = 0;
-    uint32_t mantissa = 0;
-    int digits = 0, scale = 0;
-    for (; p < last && isDigit(static_cast<unsigned char>(*p)); p++) {
-        if (digits > 0 || *p != '0') digits++;
-        if (digits > 8) return false;
-        mantissa = mantissa * 10 + static_cast<uint32_t>(*p - '0');
-    }
-    if (p < last && *p == '.') {
-        dots = 1;
-        for (p++; p < last && isDigit(static_cast<unsigned char>(*p)); p++) {
-            if (digits > 0 || *p != '0') digits++;
-            if (digits > 8) return false;
-            mantissa = mantissa * 10 + static_cast<uint32_t>(*p - '0');
-            scale--;
-        }
-    }
-    // at least one digit, nothing after the fraction (an exponent goes the long way)
-    if (p != last || static_cast<size_t>(p - begin) == dots || mantissa > (1u << 24) || scale < -10) return false;
-    float value = static_cast<float>(mantissa) / powers[-scale];
-    *out = negative ? -value : value;
-    return true;
-}
-
 // The common case of %f in one pass: "[sign]digits[.digits]" that ends where the collecting
-// loop below would end too (not on an exponent), with few enough digits for the fast path.
+// loop below would end too (not on an exponent). Clinger's fast path: digits that fit a
+// float's 24-bit significand, scaled by a power of ten that is exact in a float, give the
+// correctly rounded float in one division. Covers what exporters write ("-0.123456").
 inline bool plainDecimal(GlmStream* s, float* out) {
     static const float powers[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     const unsigned char* data = reinterpret_cast<const unsigned char*>(s->data);
@@ -249,7 +219,6 @@ ScanResult scanFloat(GlmStream* s, float* out) {
     }
     const char* first = s->data + start;
     const char* last = s->data + s->pos;
-    if (!special && !hex && exactSmallDecimal(first, last, out)) return scanDone;
     if (!special && !hex) {
         // plain decimal: from_chars rounds as strtof does, but rejects '+' and out-of-range
         const char* digits = *first == '+' ? first + 1 : first;

@@ -14,9 +14,7 @@ int main(int argc, char** argv) {
     std::vector<unsigned char> rgba(32 * 32 * 4);
     for (int r = 0; r < 32; r++)
         for (int c = 0; c < 32; c++) {
-            char digit = stereoIcon.rows[r][c];
-            int index = digit <= '9' ? digit - '0' : (digit | 0x20) - 'a' + 10;
-            uint32_t color = stereoIcon.palette[index & 15];
+            uint32_t color = PlatformIconColor(&stereoIcon, r, c);
             // the writer takes rows bottom first
             unsigned char* p = &rgba[((31 - r) * 32 + c) * 4];
             p[0] = color >> 16 & 0xff;

@@ -99,6 +99,12 @@ typedef struct PlatformIcon {
     const char* const* rows;   // 32 rows of 32 palette indices, as hexadecimal digits
     const uint32_t* palette;   // 16 colours, 0xRRGGBB
 } PlatformIcon;
+// The colour (0xRRGGBB) of one pixel of an icon.
+inline uint32_t PlatformIconColor(const PlatformIcon* icon, int row, int column) {
+    char digit = icon->rows[row][column];
+    int index = digit <= '9' ? digit - '0' : (digit | 0x20) - 'a' + 10;
+    return icon->palette[index & 15];
+}
 typedef struct PlatformAccelerators {
     WORD id;
     const ACCEL* entries;

@@ -528,11 +528,7 @@ HWND CreateWindow(LPCSTR className, LPCSTR title, DWORD, int x, int y, int width
     if (const PlatformIcon* icon = windowClass->hIcon) {
         Uint32 pixels[32 * 32];
         for (int r = 0; r < 32; r++)
-            for (int c = 0; c < 32; c++) {
-                char digit = icon->rows[r][c];
-                int index = digit <= '9' ? digit - '0' : (digit | 0x20) - 'a' + 10;
-                pixels[r * 32 + c] = 0xFF000000u | icon->palette[index & 15];
-            }
+            for (int c = 0; c < 32; c++) pixels[r * 32 + c] = 0xFF000000u | PlatformIconColor(icon, r, c);
         SDL_Surface* surface = SDL_CreateRGBSurfaceFrom(pixels, 32, 32, 32, 32 * 4, 0x00FF0000, 0x0000FF00,
                                                         0x000000FF, 0xFF000000);
         if (surface) {

@@ -1,17 +1,11 @@
 // stereo.cpp: per-eye off-axis projections, the frame's buffer order and stereo tuning.
 #include "shell/stereo.h"
 #include <GL/gl.h>
-#include <string.h>
 #include "shell/glcontext.h"
 
-static float FloatFromBits(uint32_t bits) {
-    float f;
-    memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
-const float startFrustumShift = FloatFromBits(0xBC4A8636u);
-const float startEyeSeparation = FloatFromBits(0x3D12C5F0u);
+// exact as hexadecimal literals: bits 0xBC4A8636 and 0x3D12C5F0
+const float startFrustumShift = -0x1.950c6cp-7f;
+const float startEyeSeparation = 0x1.258be0p-5f;
 
 float frustumShift = startFrustumShift;
 float eyeSeparation = startEyeSeparation;

@@ -178,6 +178,20 @@ class ProgramTest(unittest.TestCase):
         self.addCleanup(lambda: process.poll() is None and process.kill())
         return process
 
+    def open(self, command, title, window_class):
+        """Starts a program, closes its driver report with Return, returns (process, main window)."""
+        process = self.start(*command)
+        box = self.display.wait_for_window(title, with_class="", timeout=20)
+        if box is None and process.poll() is not None:
+            self.fail("the program ended before its report box: status %s, %s" % (process.returncode,
+                                                                               process.communicate()))
+        self.assertIsNotNone(box, "the driver report box did not appear: %s" % self.display.windows())
+        self.display.key(box, "Return")
+        window = self.display.wait_for_window(title, with_class=window_class, timeout=20)
+        self.assertIsNotNone(window, "the main window did not appear: %s" % self.display.windows())
+        time.sleep(0.3)
+        return process, window
+
     def finish(self, process, timeout=10):
         out, err = process.communicate(timeout=timeout)
         return process.returncode, out, err

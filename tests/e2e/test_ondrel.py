@@ -17,18 +17,8 @@ CLASS = "Ondrel"
 
 class Ondrel(ProgramTest):
     def open(self):
-        process = self.start(ONDREL)
         # the report box comes on every driver (on this one with the exclamation mark)
-        box = self.display.wait_for_window(TITLE, with_class="", timeout=20)
-        if box is None and process.poll() is not None:
-            self.fail("the program ended before its report box: status %s, %s" % (process.returncode,
-                                                                               process.communicate()))
-        self.assertIsNotNone(box, "the driver report box did not appear: %s" % self.display.windows())
-        self.display.key(box, "Return")
-        window = self.display.wait_for_window(TITLE, with_class=CLASS, timeout=20)
-        self.assertIsNotNone(window, "the main window did not appear")
-        time.sleep(0.3)
-        return process, window
+        return ProgramTest.open(self, [ONDREL], TITLE, CLASS)
 
     def test_animation_runs(self):
         process, window = self.open()

@@ -68,18 +68,7 @@ def centroid_of(picture, channel):
 
 class Tavrin(ProgramTest):
     def open(self, model):
-        """Starts Tavrin, closes its driver report with Return and returns the main window."""
-        process = self.start(TAVRIN, model)
-        box = self.display.wait_for_window(TITLE, with_class="", timeout=20)
-        if box is None and process.poll() is not None:
-            self.fail("the program ended before its report box: status %s, %s" % (process.returncode,
-                                                                               process.communicate()))
-        self.assertIsNotNone(box, "the driver report box did not appear: %s" % self.display.windows())
-        self.display.key(box, "Return")
-        window = self.display.wait_for_window(TITLE, with_class=CLASS, timeout=20)
-        self.assertIsNotNone(window, "the main window did not appear: %s" % self.display.windows())
-        time.sleep(0.3)
-        return process, window
+        return ProgramTest.open(self, [TAVRIN, model], TITLE, CLASS)
 
     def test_report_window_and_esc(self):
         process, window = self.open(os.path.join(MODELS, "scene.obj"))
