@@ -147,16 +147,21 @@ bool initVideo(const char* className) {
     setenv("SDL_VIDEO_X11_WMCLASS", className, 1);
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
-    // without a display SDL falls back to drivers that show nothing
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (!platform.allowHeadless && driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0)) {
+    // Without a display SDL falls back to drivers that show nothing. An X server that is
+    // busy refuses a connection now and then, so that fall-back is tried again a few times.
+    for (int attempt = 0; attempt < 5; attempt++) {
+        if (attempt > 0) SDL_Delay(100);
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
+        const char* driver = SDL_GetCurrentVideoDriver();
+        bool headless = driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
+        if (!headless || platform.allowHeadless) {
+            platform.sdlReady = true;
+            return true;
+        }
         SDL_Quit();
-        SDL_SetError("no display to show a window on");
-        return false;
     }
-    platform.sdlReady = true;
-    return true;
+    SDL_SetError("no display to show a window on");
+    return false;
 }
 
 HWND windowOf(Uint32 sdlId) {

@@ -39,7 +39,14 @@ class VirtualDisplay:
         self.process.wait(10)
 
     def run(self, *command, **kwargs):
-        return subprocess.run(list(command), env=self.env, capture_output=True, text=True, timeout=20, **kwargs)
+        # a busy X server refuses a connection now and then: a tool that could not connect
+        # tries again
+        for _ in range(5):
+            result = subprocess.run(list(command), env=self.env, capture_output=True, text=True, timeout=20, **kwargs)
+            if "open display" not in result.stderr:
+                return result
+            time.sleep(0.1)
+        return result
 
     def windows(self, title=None):
         """(id, title, class, width, height, viewable) of the top-level windows (with that title)."""
