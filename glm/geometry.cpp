@@ -1,5 +1,6 @@
 // geometry.cpp: fitting a model into the unit cube, facet normals and crease-angle vertex normals.
 #include <assert.h>
+#include <float.h>
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
@@ -38,10 +39,10 @@ float glmFitUnitCube(GlmModel* model) {
             if (minv[a] > value) minv[a] = value;
         }
     }
-    // extents as sums of absolute values: the true width where the model straddles the origin
+    // the true extents, max - min, so that a model far from the origin fills the cube too
     float extent[3], centre[3];
     for (int a = 0; a < 3; a++) {
-        extent[a] = _glmAbsValue(maxv[a]) + _glmAbsValue(minv[a]);
+        extent[a] = maxv[a] - minv[a];
         // halves first, so that coordinates near the float range cannot overflow the sum
         centre[a] = maxv[a] * 0.5f + minv[a] * 0.5f;
     }
@@ -51,8 +52,8 @@ float glmFitUnitCube(GlmModel* model) {
             for (int a = 0; a < 3; a++) v[3 * i + a] -= centre[a];
         return 1.0f;
     }
-    if (isfinite(larger)) {
-        float scale = static_cast<float>(2.0 / larger);
+    float scale = static_cast<float>(2.0 / larger);
+    if (isfinite(larger) && isfinite(scale)) {
         for (uint32_t i = 1; i <= model->vertexCount; i++) {
             for (int a = 0; a < 3; a++) {
                 v[3 * i + a] -= centre[a];
@@ -61,13 +62,35 @@ float glmFitUnitCube(GlmModel* model) {
         }
         return scale;
     }
-    // extents beyond the float range: the same arithmetic in double
-    double largerD = 0;
-    for (int a = 0; a < 3; a++) largerD = fmax(largerD, fabs(static_cast<double>(maxv[a])) + fabs(static_cast<double>(minv[a])));
-    double scale = 2.0 / largerD;
+    // an extent beyond the float range, or one so small that 2 / extent is: the same
+    // arithmetic in double, where neither can overflow
+    double largerD = 0, centreD[3];
+    for (int a = 0; a < 3; a++) {
+        largerD = fmax(largerD, static_cast<double>(maxv[a]) - static_cast<double>(minv[a]));
+        centreD[a] = (static_cast<double>(maxv[a]) + static_cast<double>(minv[a])) * 0.5;
+    }
+    double scaleD = 2.0 / largerD;
     for (uint32_t i = 1; i <= model->vertexCount; i++)
-        for (int a = 0; a < 3; a++) v[3 * i + a] = static_cast<float>((v[3 * i + a] - static_cast<double>(centre[a])) * scale);
-    return static_cast<float>(scale);
+        for (int a = 0; a < 3; a++) v[3 * i + a] = static_cast<float>((v[3 * i + a] - centreD[a]) * scaleD);
+    return static_cast<float>(fmin(scaleD, static_cast<double>(FLT_MAX)));
+}
+
+// The facet normal of a triangle whose float cross product overflows (coordinates far out)
+// or underflows to zero (coordinates near zero): the same in double. Degenerate stays zero.
+static void FacetNormalInDouble(const float* p0, const float* p1, const float* p2, float* n) {
+    double u[3], w[3];
+    for (int a = 0; a < 3; a++) {
+        u[a] = static_cast<double>(p1[a]) - p0[a];
+        w[a] = static_cast<double>(p2[a]) - p0[a];
+    }
+    double c[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+    // scaled by the largest component first, so that squaring cannot overflow or underflow
+    double largest = fmax(fabs(c[0]), fmax(fabs(c[1]), fabs(c[2])));
+    for (int a = 0; a < 3; a++) n[a] = 0.0f;
+    if (!(largest > 0) || !isfinite(largest)) return;
+    for (int a = 0; a < 3; a++) c[a] /= largest;
+    double length = sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+    for (int a = 0; a < 3; a++) n[a] = static_cast<float>(c[a] / length);
 }
 
 void glmComputeFacetNormals(GlmModel* model) {
@@ -87,6 +110,8 @@ void glmComputeFacetNormals(GlmModel* model) {
         float* n = &model->facetNormalData[3 * (i + 1)];
         _glmCross3(u, w, n);
         _glmNormalize3(n);
+        if (!isfinite(n[0]) || !isfinite(n[1]) || !isfinite(n[2]) || (n[0] == 0 && n[1] == 0 && n[2] == 0))
+            FacetNormalInDouble(p0, p1, p2, n);
     }
 }
 

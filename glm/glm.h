@@ -26,6 +26,9 @@ typedef struct GlmTriangle {
     int32_t normalIndex[3];   /* 1-based into normalData; 0 when the face carries none */
     int32_t texCoordIndex[3]; /* 1-based into texCoordData; 0 when the face carries none */
     int32_t facetNormalIndex; /* 1-based into facetNormalData; own index + 1 once computed */
+    int32_t materialIndex;    /* 0-based into materialArray: the material of the last usemtl
+                                 line before the face (0 before any); glmDraw switches to it
+                                 where it differs from the triangle drawn before */
 } GlmTriangle;
 
 typedef struct GlmMaterial {
@@ -71,6 +74,13 @@ typedef struct GlmModel {
  * lack of memory prints one line and ends the process with exit status 1.
  */
 GlmModel* glmReadOBJ(const char* fileName);
+
+/*
+ * glmReportFatal: called with the one-line message (newline included) of every failure that
+ * ends the process, after the line went to its stream and just before the exit with status 1.
+ * The library's own definition does nothing; a program may define its own to show the line.
+ */
+void glmReportFatal(const char* message);
 
 /* glmDelete: frees a model and everything it owns. Accepts null. */
 void glmDelete(GlmModel* model);

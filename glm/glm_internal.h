@@ -3,6 +3,7 @@
 #define GLM_GLM_INTERNAL_H
 
 #include <stddef.h>
+#include <stdio.h>
 #include "glm/glm.h"
 
 /* Result of a scan that met the end of input before any conversion, as EOF in stdio. */
@@ -24,8 +25,11 @@ typedef struct GlmStream {
 int _glmScanToken(GlmStream* s, char* buf);
 /* fgets(buf, 128, s): 1, or 0 at the end of input (buf is then left untouched). */
 int _glmReadLine(GlmStream* s, char* buf);
-/* fgets into a scratch buffer: consumes at most 127 bytes, up to and including a newline. */
+/* Skips the rest of the line, however long, up to and including its newline. */
 void _glmSkipLine(GlmStream* s);
+/* The rest of the line for a name: its first 127 bytes as fgets gives them (empty at the end
+ * of input); whatever of the line does not fit is skipped, never read as further tokens. */
+void _glmReadRestOfLine(GlmStream* s, char* buf);
 /*
  * fscanf with a format made of %d, %f, white space and literal characters, such as
  * "%d/%d/%d" or "%f %f %f". Converted values go to ints and floats in order; returns the
@@ -51,6 +55,9 @@ void* _glmAlloc(size_t size);
 void* _glmCalloc(size_t count, size_t size);
 void _glmFree(void* block);
 char* _glmStrdup(const char* text);
+/* Writes one formatted line to `stream`, hands it to glmReportFatal and ends the process
+ * with status 1. */
+[[noreturn]] void _glmFail(FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
 /* Ends the process with the given status (the fuzz build returns to its harness instead). */
 [[noreturn]] void _glmExit(int status);
 

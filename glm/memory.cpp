@@ -1,5 +1,6 @@
 // memory.cpp: the library's allocation, file loading and process exit.
 #include <errno.h>
+#include <stdarg.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,8 +16,7 @@
 namespace {
 
 [[noreturn]] void outOfMemory(size_t size) {
-    fprintf(stderr, "glmReadOBJ() failed: out of memory (%zu bytes requested).\n", size);
-    _glmExit(1);
+    _glmFail(stderr, "glmReadOBJ() failed: out of memory (%zu bytes requested).\n", size);
 }
 
 #ifdef GLM_FUZZ
@@ -75,6 +75,24 @@ char* _glmStrdup(const char* text) {
     char* copy = static_cast<char*>(_glmAlloc(n));
     memcpy(copy, text, n);
     return copy;
+}
+
+// The library's own report does nothing more; a program may define one that shows the line.
+__attribute__((weak)) void glmReportFatal(const char*) {}
+
+void _glmFail(FILE* stream, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vfprintf(stream, format, args);
+    va_end(args);
+    fflush(stream);
+    // the same line for the program's report; a very long file name is cut there only
+    char line[2048];
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    glmReportFatal(line);
+    _glmExit(1);
 }
 
 void _glmExit(int status) {

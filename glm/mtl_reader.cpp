@@ -12,6 +12,36 @@ void setColor(float* color, float red, float green, float blue) {
     color[3] = 1.0f;
 }
 
+[[noreturn]] void malformedLibrary(const char* fullName) {
+    _glmFail(stderr, "_glmReadMTL() failed: malformed material file \"%s\" (a line holds more than its keyword's values).\n",
+             fullName);
+}
+
+// Whether a newmtl line's rest names the material "default", which takes slot 0.
+bool namesDefault(const char* rest) {
+    char name[GLM_BUFFER_SIZE];
+    memcpy(name, rest, strlen(rest) + 1);
+    return _glmNameWord(name) != GLM_EOF && strcmp(name, "default") == 0;
+}
+
+// Scans values from the rest of the current line only, so that a line with fewer values
+// than the format never reads into the next line's keyword. Returns the values converted.
+int scanOnLine(GlmStream* file, const char* format, float* values) {
+    const char* start = file->data + file->pos;
+    const char* newline = static_cast<const char*>(memchr(start, '\n', file->size - file->pos));
+    GlmStream line = {file->data, newline ? static_cast<size_t>(newline - file->data) : file->size, file->pos};
+    int converted = _glmScan(&line, format, nullptr, values);
+    file->pos = line.pos;
+    return converted;
+}
+
+// Ka, Kd or Ks: red, green, blue; green and blue default to red when the line leaves them out.
+void scanColor(GlmStream* file, float* color) {
+    int converted = scanOnLine(file, "%f %f %f", color);
+    if (converted == 1) color[1] = color[0];
+    if (converted >= 1 && converted < 3) color[2] = color[0];
+}
+
 }  // namespace
 
 char* _glmPathDirectory(const char* path) {
@@ -44,18 +74,17 @@ void _glmReadMTL(GlmModel* model, const char* name) {
     size_t size = 0;
     char* data = _glmReadFile(fullName, &size);
     if (!data) {
-        fprintf(stderr, "_glmReadMTL() failed: can't open material file \"%s\".\n", fullName);
-        _glmExit(1);
+        _glmFail(stderr, "_glmReadMTL() failed: can't open material file \"%s\".\n", fullName);
     }
     GlmStream file = {data, size, 0};
     char buf[GLM_BUFFER_SIZE];
 
-    // counting pass: one slot for "default" and one per newmtl line
+    // counting pass: one slot for "default" and one per newmtl line naming another material
     uint32_t count = 1;
     while (_glmScanToken(&file, buf) != GLM_EOF) {
         if (buf[0] == 'n') {
-            _glmReadLine(&file, buf);
-            if (count < 0x7ffffffe) count++;
+            _glmReadRestOfLine(&file, buf);
+            if (!namesDefault(buf) && count < 0x7ffffffe) count++;
         } else {
             _glmSkipLine(&file);
         }
@@ -74,34 +103,40 @@ void _glmReadMTL(GlmModel* model, const char* name) {
     }
     model->materialArray[0].name = _glmStrdup("default");
 
-    // filling pass; lines before the first newmtl set "default"
-    uint32_t current = 0;
+    // filling pass; lines before the first newmtl, and a material named "default", set slot 0
+    uint32_t current = 0, named = 0;
     while (_glmScanToken(&file, buf) != GLM_EOF) {
         GlmMaterial* m = &model->materialArray[current];
         switch (buf[0]) {
         case 'n':
-            if (!_glmReadLine(&file, buf)) buf[0] = '\0';
-            if (_glmNameWord(buf) == GLM_EOF) buf[0] = '\0';
-            if (++current >= count) {
-                fprintf(stderr, "_glmReadMTL() failed: malformed material file \"%s\" (a line holds more than its keyword's values).\n",
-                        fullName);
-                _glmExit(1);
+            _glmReadRestOfLine(&file, buf);
+            if (namesDefault(buf)) {
+                current = 0;
+                break;
             }
+            if (_glmNameWord(buf) == GLM_EOF) buf[0] = '\0';
+            if (++named >= count) malformedLibrary(fullName);
+            current = named;
             model->materialArray[current].name = _glmStrdup(buf);
             break;
         case 'N':
+            if (buf[1] != 's') {
+                // Ni (refraction) and the like are no shininess
+                _glmSkipLine(&file);
+                break;
+            }
             // Ns 0..1000 becomes the GL exponent 0..128, each product rounded to float
-            _glmScan(&file, "%f", nullptr, &m->shininess);
+            scanOnLine(&file, "%f", &m->shininess);
             m->shininess = static_cast<float>(m->shininess * 0.001);
             m->shininess = static_cast<float>(m->shininess * 128.0);
             break;
         case 'K':
             if (buf[1] == 'a')
-                _glmScan(&file, "%f %f %f", nullptr, m->ambient);
+                scanColor(&file, m->ambient);
             else if (buf[1] == 'd')
-                _glmScan(&file, "%f %f %f", nullptr, m->diffuse);
+                scanColor(&file, m->diffuse);
             else if (buf[1] == 's')
-                _glmScan(&file, "%f %f %f", nullptr, m->specular);
+                scanColor(&file, m->specular);
             else
                 _glmSkipLine(&file);
             break;
@@ -111,11 +146,7 @@ void _glmReadMTL(GlmModel* model, const char* name) {
         }
     }
     // a newmtl swallowed by a number that read into it leaves an unnamed slot: refuse it
-    if (current != count - 1) {
-        fprintf(stderr, "_glmReadMTL() failed: malformed material file \"%s\" (a line holds more than its keyword's values).\n",
-                fullName);
-        _glmExit(1);
-    }
+    if (named != count - 1) malformedLibrary(fullName);
     _glmFree(fullName);
     _glmFree(data);
 }

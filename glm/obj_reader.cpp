@@ -15,9 +15,8 @@ const int formSlots[4][3] = {{0, -1, 1}, {0, 1, 2}, {0, 1, -1}, {0, -1, -1}};
 const uint64_t maxEntries = 0x7ffffffe;
 
 [[noreturn]] void malformed(const GlmModel* model) {
-    fprintf(stderr, "_glmFillPass() failed: malformed data file \"%s\" (a line holds more than its keyword's values).\n",
+    _glmFail(stderr, "_glmFillPass() failed: malformed data file \"%s\" (a line holds more than its keyword's values).\n",
             model->objPath);
-    _glmExit(1);
 }
 
 // Working state of the filling pass.
@@ -27,6 +26,7 @@ struct FillState {
     uint32_t counts[3];                    // and their counts from the first pass
     uint32_t triangles;                    // running triangle index
     GlmGroup* group;                       // current group
+    int32_t material;                      // current material, from the last usemtl line
     uint32_t groupCapacity;                // entries of the current group's triangleIndices
     uint32_t* capacities;                  // capacity of each group, in list order
 };
@@ -40,9 +40,8 @@ struct Corner {
 // and refuses any outside its array.
 [[noreturn]] void indexOutOfRange(const FillState* st, int kind, int written) {
     static const char* const kinds[3] = {"vertex", "texture coordinate", "normal"};
-    fprintf(stderr, "_glmFillPass() failed: %s index %d out of range in data file \"%s\".\n", kinds[kind], written,
+    _glmFail(stderr, "_glmFillPass() failed: %s index %d out of range in data file \"%s\".\n", kinds[kind], written,
             st->model->objPath);
-    _glmExit(1);
 }
 
 inline Corner resolveCorner(const FillState* st, int form, const int* values) {
@@ -69,6 +68,7 @@ void addTriangle(FillState* st, const Corner& a, const Corner& b, const Corner& 
         t->normalIndex[i] = corners[i]->index[2];
     }
     t->facetNormalIndex = 0;
+    t->materialIndex = st->material;
     st->group->triangleIndices[st->group->triangleCount++] = static_cast<int32_t>(st->triangles);
     st->triangles++;
 }
@@ -155,13 +155,12 @@ void _glmFirstPass(GlmModel* model, GlmStream* file) {
             case 'n': normals++; break;
             case 't': texCoords++; break;
             default:
-                printf("_glmFirstPass(): Unknown token \"%s\".\n", buf);
-                _glmExit(1);
+                _glmFail(stdout, "_glmFirstPass(): Unknown token \"%s\".\n", buf);
             }
             _glmSkipLine(file);
             break;
         case 'm':
-            if (!_glmReadLine(file, buf)) buf[0] = '\0';
+            _glmReadRestOfLine(file, buf);
             if (_glmNameWord(buf) != GLM_EOF) {
                 _glmFree(model->libraryName);
                 model->libraryName = _glmStrdup(buf);
@@ -169,7 +168,7 @@ void _glmFirstPass(GlmModel* model, GlmStream* file) {
             }
             break;
         case 'g':
-            if (!_glmReadLine(file, buf)) buf[0] = '\0';
+            _glmReadRestOfLine(file, buf);
             group = _glmEnsureGroup(model, _glmFirstWord(buf) == GLM_EOF ? "default" : buf);
             break;
         case 'f': {
@@ -185,9 +184,8 @@ void _glmFirstPass(GlmModel* model, GlmStream* file) {
         }
     }
     if (vertices > maxEntries || normals > maxEntries || texCoords > maxEntries || triangles > maxEntries) {
-        fprintf(stderr, "glmReadOBJ() failed: data file \"%s\" holds more than %llu entries of one kind.\n",
+        _glmFail(stderr, "glmReadOBJ() failed: data file \"%s\" holds more than %llu entries of one kind.\n",
                 model->objPath, static_cast<unsigned long long>(maxEntries));
-        _glmExit(1);
     }
     model->vertexCount = static_cast<uint32_t>(vertices);
     model->normalCount = static_cast<uint32_t>(normals);
@@ -213,7 +211,6 @@ void _glmFillPass(GlmModel* model, GlmStream* file) {
         g->triangleCount = 0;
     }
     enterGroup(&st, _glmLookupGroup(model, "default"));
-    int32_t material = 0;
     while (_glmScanToken(file, buf) != GLM_EOF) {
         switch (buf[0]) {
         case 'v':
@@ -221,9 +218,8 @@ void _glmFillPass(GlmModel* model, GlmStream* file) {
                 float* v = nextEntry(&st, model->vertexData, &st.filled[0], model->vertexCount, 3);
                 _glmScan(file, "%f %f %f", nullptr, v);
                 if (!isfinite(v[0]) || !isfinite(v[1]) || !isfinite(v[2])) {
-                    fprintf(stderr, "_glmFillPass() failed: vertex %u of data file \"%s\" is not a finite position.\n",
+                    _glmFail(stderr, "_glmFillPass() failed: vertex %u of data file \"%s\" is not a finite position.\n",
                             st.filled[0], model->objPath);
-                    _glmExit(1);
                 }
             } else if (buf[1] == 'n') {
                 _glmScan(file, "%f %f %f", nullptr, nextEntry(&st, model->normalData, &st.filled[2], model->normalCount, 3));
@@ -235,14 +231,14 @@ void _glmFillPass(GlmModel* model, GlmStream* file) {
             }
             break;
         case 'u':
-            if (!_glmReadLine(file, buf)) buf[0] = '\0';
-            material = _glmNameWord(buf) == GLM_EOF ? 0 : _glmFindMaterial(model, buf);
-            st.group->materialIndex = material;
+            _glmReadRestOfLine(file, buf);
+            st.material = _glmNameWord(buf) == GLM_EOF ? 0 : _glmFindMaterial(model, buf);
+            st.group->materialIndex = st.material;
             break;
         case 'g':
-            if (!_glmReadLine(file, buf)) buf[0] = '\0';
+            _glmReadRestOfLine(file, buf);
             enterGroup(&st, _glmLookupGroup(model, _glmFirstWord(buf) == GLM_EOF ? "default" : buf));
-            st.group->materialIndex = material;
+            st.group->materialIndex = st.material;
             break;
         case 'f':
             fillFace(&st, file, buf);
@@ -262,8 +258,7 @@ GlmModel* glmReadOBJ(const char* fileName) {
     size_t size = 0;
     char* data = _glmReadFile(fileName, &size);
     if (!data) {
-        fprintf(stderr, "glmReadOBJ() failed: can't open data file \"%s\".\n", fileName);
-        _glmExit(1);
+        _glmFail(stderr, "glmReadOBJ() failed: can't open data file \"%s\".\n", fileName);
     }
     GlmModel* model = static_cast<GlmModel*>(_glmCalloc(1, sizeof *model));
     model->objPath = _glmStrdup(fileName);

@@ -266,11 +266,18 @@ int _glmReadLine(GlmStream* s, char* buf) {
 }
 
 void _glmSkipLine(GlmStream* s) {
-    size_t limit = s->size - s->pos;
-    if (limit > GLM_BUFFER_SIZE - 1) limit = GLM_BUFFER_SIZE - 1;
     const char* start = s->data + s->pos;
-    const char* newline = static_cast<const char*>(memchr(start, '\n', limit));
-    s->pos += newline ? static_cast<size_t>(newline - start) + 1 : limit;
+    const char* newline = static_cast<const char*>(memchr(start, '\n', s->size - s->pos));
+    s->pos = newline ? static_cast<size_t>(newline - s->data) + 1 : s->size;
+}
+
+void _glmReadRestOfLine(GlmStream* s, char* buf) {
+    if (!_glmReadLine(s, buf)) {
+        buf[0] = '\0';
+        return;
+    }
+    // a line cut short (its newline not read; the buffer may hold NULs): drop the rest of it
+    if (s->data[s->pos - 1] != '\n') _glmSkipLine(s);
 }
 
 int _glmScan(GlmStream* s, const char* format, int* ints, float* floats) {

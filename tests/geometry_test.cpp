@@ -42,7 +42,7 @@ CapturedOutput Normals(GlmModel* m, float angle) {
     return captured;
 }
 
-TEST(FitUnitCube, CentresAndScalesBySumsOfAbsoluteValues) {
+TEST(FitUnitCube, CentresAndScalesByTheTrueExtents) {
     // straddles the origin on x: extents 4, 2, 2, centre (1, 0, 0)
     GlmModel* m = MakeModel({{-1, -1, -1}, {3, 1, 1}}, {});
     EXPECT_FLOAT_EQ(glmFitUnitCube(m), 0.5f);
@@ -50,28 +50,31 @@ TEST(FitUnitCube, CentresAndScalesBySumsOfAbsoluteValues) {
     ExpectVector(Entry(m->vertexData, 2), 1, 0.5f, 0.5f);
     glmDelete(m);
 
-    // off the origin: the extent 6 counts the distance from it, so the model ends smaller
+    // off the origin (a CAD part in world coordinates): the widest axis still spans -1..1
     m = MakeModel({{2, 0, 0}, {4, 0, 0}}, {});
-    EXPECT_NEAR(glmFitUnitCube(m), 1.0f / 3.0f, 1e-7);
-    ExpectVector(Entry(m->vertexData, 1), -1.0f / 3.0f, 0, 0);
-    ExpectVector(Entry(m->vertexData, 2), 1.0f / 3.0f, 0, 0);
+    EXPECT_FLOAT_EQ(glmFitUnitCube(m), 1.0f);
+    ExpectVector(Entry(m->vertexData, 1), -1, 0, 0);
+    ExpectVector(Entry(m->vertexData, 2), 1, 0, 0);
+    glmDelete(m);
+    m = MakeModel({{1000, 2000, 3000}, {1010, 2004, 3002}}, {});
+    EXPECT_FLOAT_EQ(glmFitUnitCube(m), 0.2f);
+    ExpectVector(Entry(m->vertexData, 1), -1, -0.4f, -0.2f);
+    ExpectVector(Entry(m->vertexData, 2), 1, 0.4f, 0.2f);
     glmDelete(m);
 }
 
-TEST(FitUnitCube, DegenerateModelsStayFinite) {
+TEST(FitUnitCube, DegenerateAndExtremeModelsStayFinite) {
     GlmModel* m = MakeModel({}, {});
     EXPECT_EQ(glmFitUnitCube(m), 1.0f);
     glmDelete(m);
 
-    // every vertex at the origin: all extents 0, nothing to scale by
+    // every vertex on one point: all extents 0, nothing to scale by; the model is centred
     m = MakeModel({{0, 0, 0}, {0, 0, 0}}, {});
     EXPECT_EQ(glmFitUnitCube(m), 1.0f);
     ExpectVector(Entry(m->vertexData, 2), 0, 0, 0);
     glmDelete(m);
-
-    // every vertex on another point: the extents count its distance, the model is centred
     m = MakeModel({{5, -2, 7}, {5, -2, 7}}, {});
-    EXPECT_FLOAT_EQ(glmFitUnitCube(m), 2.0f / 14.0f);
+    EXPECT_EQ(glmFitUnitCube(m), 1.0f);
     ExpectVector(Entry(m->vertexData, 2), 0, 0, 0);
     glmDelete(m);
 
@@ -81,6 +84,15 @@ TEST(FitUnitCube, DegenerateModelsStayFinite) {
     EXPECT_TRUE(isfinite(scale) && scale > 0);
     for (int i = 3; i < 9; i++) EXPECT_TRUE(isfinite(m->vertexData[i])) << i;
     EXPECT_NEAR(m->vertexData[3], -1.0f, 1e-6);
+    glmDelete(m);
+
+    // extents so small that 2 / extent overflows a float: still -1..1, nothing infinite
+    m = MakeModel({{1e-39f, 0, 0}, {3e-39f, 0, 0}}, {});
+    scale = glmFitUnitCube(m);
+    EXPECT_FALSE(isnan(scale));
+    for (int i = 3; i < 9; i++) EXPECT_TRUE(isfinite(m->vertexData[i])) << i;
+    EXPECT_NEAR(m->vertexData[3], -1.0f, 1e-6);
+    EXPECT_NEAR(m->vertexData[6], 1.0f, 1e-6);
     glmDelete(m);
 }
 
@@ -98,6 +110,17 @@ TEST(FacetNormals, FollowTheRightHandRule) {
     // a second call replaces the array
     glmComputeFacetNormals(m);
     EXPECT_EQ(m->facetNormalCount, 4u);
+    glmDelete(m);
+
+    // finite coordinates whose cross product overflows or underflows a float still give
+    // the unit normal
+    m = MakeModel({{0, 0, 0}, {1e20f, 0, 0}, {0, 1e20f, 0}, {-3e38f, 0, 0}, {3e38f, 0, 0}, {0, 0, 3e38f},
+                   {1e-30f, 0, 0}, {0, 1e-30f, 0}},
+                  {{1, 2, 3}, {4, 5, 6}, {1, 7, 8}});
+    glmComputeFacetNormals(m);
+    ExpectVector(Entry(m->facetNormalData, 1), 0, 0, 1);
+    ExpectVector(Entry(m->facetNormalData, 2), 0, -1, 0);
+    ExpectVector(Entry(m->facetNormalData, 3), 0, 0, 1);
     glmDelete(m);
 }
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <string>
+#include <vector>
 #include "glm/glm_internal.h"
 #include "tests/test_util.h"
 
@@ -64,10 +65,10 @@ TEST(MtlReader, ReadsMaterialsInFileOrderAfterDefault) {
     EXPECT_FLOAT_EQ(red.diffuse[3], 1.0f);
     EXPECT_FLOAT_EQ(red.ambient[0], 0.1f);
     EXPECT_FLOAT_EQ(red.specular[1], 0.5f);
-    // Ns 0..1000 becomes 0..128; any N keyword is a shininess, so Ni overrides Ns
+    // Ns 0..1000 becomes 0..128; Ni (refraction) after it is no shininess
     EXPECT_FLOAT_EQ(red.shininess, 64.0f);
     EXPECT_FLOAT_EQ(m->materialArray[2].shininess, 128.0f);
-    EXPECT_NEAR(m->materialArray[3].shininess, 0.1856f, 1e-6);
+    EXPECT_FLOAT_EQ(m->materialArray[3].shininess, 128.0f);
     // Ke, d, illum and map_Kd change nothing
     EXPECT_FLOAT_EQ(m->materialArray[3].diffuse[0], 0.0f);
     EXPECT_FLOAT_EQ(m->materialArray[3].diffuse[3], 1.0f);
@@ -98,6 +99,23 @@ TEST(MtlReader, GroupsTakeTheMaterialCurrentWhenLastEntered) {
     }
     // names are case-sensitive: "Red" is not found and gives material 0
     EXPECT_EQ(r.out, "_glmFindMaterial():  can't find material \"Red\".\n");
+    glmDelete(m);
+}
+
+TEST(MtlReader, EachTriangleKeepsTheMaterialOfItsFace) {
+    // o and usemtl without any g, as one exporter writes them: all in "default"
+    Read r = ReadWithLibrary(std::string("mtllib lib.mtl\n") + kTriangle +
+                                 "o A\nusemtl red\ns off\nf 1 2 3\nf 1 2 3\no B\nusemtl blue\nf 1 2 3\n"
+                                 "g g\nf 1 2 3\nusemtl green\nf 1 2 3\n",
+                             kThree);
+    GlmModel* m = r.model;
+    ASSERT_EQ(m->triangleCount, 5u);
+    std::vector<int> materials;
+    for (uint32_t i = 0; i < m->triangleCount; i++) materials.push_back(m->triangleArray[i].materialIndex);
+    EXPECT_EQ(materials, std::vector<int>({1, 1, 3, 3, 2}));
+    // the groups keep the one material of the last usemtl or g line
+    EXPECT_EQ(m->groupList->materialIndex, 2);
+    EXPECT_EQ(m->groupList->next->materialIndex, 3);
     glmDelete(m);
 }
 
@@ -144,9 +162,44 @@ TEST(MtlReaderDeath, MissingLibraryEndsTheProcess) {
                 "^_glmReadMTL\\(\\) failed: can't open material file \".*/absent.mtl\"\\.\n$");
 }
 
+TEST(MtlReader, ShortColourLinesStayOnTheirLine) {
+    // one value: green and blue follow red; two: blue follows red; the next line's keyword
+    // is never read as a number
+    Read r = ReadWithLibrary(std::string("mtllib lib.mtl\n") + kTriangle,
+                             "newmtl a\nKd 0.5\nnewmtl b\nKa 0.25 0.75\nnewmtl c\nKs 1 0.5\r\nNs\nnewmtl d\n");
+    GlmModel* m = r.model;
+    ASSERT_EQ(m->materialCount, 5u);
+    EXPECT_STREQ(m->materialArray[2].name, "b");
+    EXPECT_STREQ(m->materialArray[4].name, "d");
+    EXPECT_EQ(std::vector<float>(m->materialArray[1].diffuse, m->materialArray[1].diffuse + 4),
+              std::vector<float>({0.5f, 0.5f, 0.5f, 1.0f}));
+    EXPECT_EQ(std::vector<float>(m->materialArray[2].ambient, m->materialArray[2].ambient + 4),
+              std::vector<float>({0.25f, 0.75f, 0.25f, 1.0f}));
+    EXPECT_EQ(std::vector<float>(m->materialArray[3].specular, m->materialArray[3].specular + 4),
+              std::vector<float>({1.0f, 0.5f, 1.0f, 1.0f}));
+    EXPECT_EQ(r.out + r.err, "");
+    glmDelete(m);
+}
+
+TEST(MtlReader, ALibrarysOwnDefaultSetsSlotZero) {
+    // the only material is "default", as one exporter writes it: no second slot
+    Read r = ReadWithLibrary(std::string("mtllib lib.mtl\nusemtl default\n") + kTriangle + "f 1 2 3\n",
+                             "newmtl default\nKd 0.9 0.1 0.2\nNs 500\nnewmtl other\nKd 0 1 0\n");
+    GlmModel* m = r.model;
+    ASSERT_EQ(m->materialCount, 2u);
+    EXPECT_STREQ(m->materialArray[0].name, "default");
+    EXPECT_FLOAT_EQ(m->materialArray[0].diffuse[0], 0.9f);
+    EXPECT_FLOAT_EQ(m->materialArray[0].diffuse[2], 0.2f);
+    EXPECT_FLOAT_EQ(m->materialArray[0].shininess, 64.0f);
+    EXPECT_STREQ(m->materialArray[1].name, "other");
+    EXPECT_EQ(m->triangleArray[0].materialIndex, 0);
+    EXPECT_EQ(r.out + r.err, "");
+    glmDelete(m);
+}
+
 TEST(MtlReaderDeath, LibraryThatReadsDifferentlyIsRefused) {
-    // "Kd 1 2" then newmtl: the third number swallows "ne" as the start of "nan"
-    WriteTempFile("swallow.mtl", "newmtl a\nKd 1 2\nnewmtl b\n");
+    // a number that starts like "nan" on the line of a newmtl keyword swallows its "ne"
+    WriteTempFile("swallow.mtl", "newmtl a\nKd 1 2 n newmtl b\nnewmtl c\n");
     std::string path = WriteTempFile("swallow.obj", "mtllib swallow.mtl\n");
     EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
                 "^_glmReadMTL\\(\\) failed: malformed material file \".*swallow.mtl\"");

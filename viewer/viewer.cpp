@@ -1,6 +1,7 @@
 // viewer.cpp: Tavrin's scene set-up, model list, per-eye drawing, commands and mouse.
 #include "viewer/viewer.h"
 #include <GL/gl.h>
+#include <string.h>
 #include "shell/program.h"
 #include "shell/stereo.h"
 #include "shell/window.h"
@@ -68,6 +69,21 @@ void OnViewerCommand(HWND window, int id) {
     case 40042: ResetEyes(window); break;        // Reset Eyes
     default: break;
     }
+}
+
+// The model library's fatal line, shown in a box as well before the process ends, so that a
+// user who started Tavrin from the desktop (no terminal) learns why it closed.
+void glmReportFatal(const char* message) {
+    char text[2048 + 256];
+    size_t n = strlen(message);
+    if (n > 2047) n = 2047;
+    memcpy(text, message, n);
+    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r')) n--;
+    text[n] = '\0';
+    if (modelFileName[0] == '\0')
+        strcat(text, "\n\nTavrin shows the Wavefront OBJ model file named as its argument: open an .obj file "
+                     "with Tavrin, or start it as \"Tavrin model.obj\".");
+    MessageBox(GetFocus(), text, programInfo.windowTitle, MB_OK | MB_SYSTEMMODAL | MB_ICONHAND);
 }
 
 // --- the shell's hooks ---------------------------------------------------------------------

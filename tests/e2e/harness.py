@@ -7,6 +7,7 @@ of windows with xwd, and measures CPU time from /proc.
 import ctypes
 import os
 import re
+import signal
 import struct
 import subprocess
 import tempfile
@@ -180,9 +181,17 @@ class ProgramTest(unittest.TestCase):
         cls.display.close()
 
     def start(self, *command):
+        # a session of its own: SDL shows a message box from a child process, which must end too
         process = subprocess.Popen(list(command), env=self.display.env, stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE, text=True)
-        self.addCleanup(lambda: process.poll() is None and process.kill())
+                                   stderr=subprocess.PIPE, text=True, start_new_session=True)
+
+        def end():
+            try:
+                os.killpg(process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            process.communicate()
+        self.addCleanup(end)
         return process
 
     def open(self, command, title, window_class):

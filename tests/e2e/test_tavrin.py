@@ -178,10 +178,18 @@ class Tavrin(ProgramTest):
         self.assertEqual(self.finish(process)[0], 0)
 
     def expect_refused(self, model, stream, message):
+        """Tavrin shows why it ends in a box of its own after the driver report, and ends with
+        status 1 and the same line on its stream once that box is closed with Return."""
         process = self.start(TAVRIN, model)
+        report = self.display.wait_for_window(TITLE, with_class="")
+        self.assertIsNotNone(report, "the driver report box did not appear")
+        self.display.key(report, "Return")
+        # each box is a window of its own, which may get the closed one's id again
+        time.sleep(1)
         box = self.display.wait_for_window(TITLE, with_class="")
-        if box:
-            self.display.key(box, "Return")
+        self.assertIsNotNone(box, "no box told why Tavrin ends: status %s" % (process.poll(),))
+        self.assertIsNone(process.poll(), "Tavrin ended before its box was closed")
+        self.display.key(box, "Return")
         code, out, err = self.finish(process)
         self.assertEqual(code, 1)
         self.assertEqual(out if stream == "out" else err, message)
@@ -191,6 +199,8 @@ class Tavrin(ProgramTest):
         with tempfile.TemporaryDirectory() as d:
             missing = os.path.join(d, "none.obj")
             self.expect_refused(missing, "err", 'glmReadOBJ() failed: can\'t open data file "%s".\n' % missing)
+            # started from the desktop menu, without a file
+            self.expect_refused("", "err", 'glmReadOBJ() failed: can\'t open data file "".\n')
             nolib = write_model(d, "nolib.obj", "mtllib absent.mtl\nv 0 0 0\n")
             self.expect_refused(nolib, "err",
                                 '_glmReadMTL() failed: can\'t open material file "%s".\n' % os.path.join(d, "absent.mtl"))
