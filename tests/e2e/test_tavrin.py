@@ -183,11 +183,18 @@ class Tavrin(ProgramTest):
         process = self.start(TAVRIN, model)
         report = self.display.wait_for_window(TITLE, with_class="")
         self.assertIsNotNone(report, "the driver report box did not appear")
+        report_size = [w[3:5] for w in self.display.windows(TITLE) if w[0] == report]
         self.display.key(report, "Return")
-        # each box is a window of its own, which may get the closed one's id again
-        time.sleep(1)
-        box = self.display.wait_for_window(TITLE, with_class="")
+        # each box is a window of its own, which may get the closed one's id again: the error's
+        # box is told from the report (which lists the extensions) by its size
+        box = None
+        deadline = time.time() + 10
+        while box is None and time.time() < deadline:
+            boxes = [w[0] for w in self.display.windows(TITLE) if w[5] and w[2] == "" and [w[3:5]] != report_size]
+            box = boxes[0] if boxes else None
+            time.sleep(0.1)
         self.assertIsNotNone(box, "no box told why Tavrin ends: status %s" % (process.poll(),))
+        time.sleep(0.3)
         self.assertIsNone(process.poll(), "Tavrin ended before its box was closed")
         self.display.key(box, "Return")
         code, out, err = self.finish(process)

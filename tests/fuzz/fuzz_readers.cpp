@@ -1,4 +1,4 @@
-// fuzz_readers.cpp: libFuzzer target for the OBJ and MTL readers and the geometry after them.
+// fuzz_readers.cpp: libFuzzer target for the OBJ and MTL readers, and the geometry and drawing after them.
 //
 // An input is an OBJ text, optionally followed by a line "#MTL" and the text of fuzz.mtl,
 // the library an OBJ text names with "mtllib fuzz.mtl". Inputs that end the process with
@@ -46,6 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         glmFitUnitCube(model);
         glmComputeFacetNormals(model);
         glmVertexNormals(model, 90.0f);
+        // every render mode, the impossible ones included
+        for (uint32_t mode = 0; mode < 32; mode++) glmDraw(model, mode);
+        glmCompileList(model, GLM_RENDER_SMOOTH | GLM_RENDER_MATERIAL);
         glmDelete(model);
     }
     glmFuzzSetExitJump(nullptr);

@@ -1,0 +1,64 @@
+// gl_recorder.cpp: the OpenGL calls of glmDraw, recorded instead of drawn, for the fuzz target.
+// Each call reads every value it is given, so that the sanitizers see any read outside the
+// model's arrays, and the recorder aborts on calls out of order.
+#include <GL/gl.h>
+#include <stdlib.h>
+
+namespace {
+
+bool inBegin = false, inList = false;
+unsigned long vertices = 0;
+volatile float sink;
+
+void read(const float* values, int n) {
+    float sum = 0;
+    for (int i = 0; i < n; i++) sum += values[i];
+    sink = sum;
+}
+
+void expect(bool condition) {
+    if (!condition) abort();
+}
+
+}  // namespace
+
+extern "C" {
+
+void glEnable(GLenum) { expect(!inBegin); }
+void glDisable(GLenum) { expect(!inBegin); }
+void glPushMatrix(void) { expect(!inBegin); }
+void glPopMatrix(void) { expect(!inBegin); }
+void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
+    expect(!inBegin);
+    sink = x + y + z;
+}
+void glBegin(GLenum mode) {
+    expect(!inBegin && mode == GL_TRIANGLES);
+    inBegin = true;
+    vertices = 0;
+}
+void glEnd(void) {
+    // whole triangles only
+    expect(inBegin && vertices % 3 == 0);
+    inBegin = false;
+}
+void glMaterialfv(GLenum, GLenum, const GLfloat* values) { read(values, 4); }
+void glMaterialf(GLenum, GLenum, GLfloat value) { sink = value; }
+void glColor3fv(const GLfloat* values) { read(values, 3); }
+void glNormal3fv(const GLfloat* values) { read(values, 3); }
+void glTexCoord2fv(const GLfloat* values) { read(values, 2); }
+void glVertex3fv(const GLfloat* values) {
+    expect(inBegin);
+    read(values, 3);
+    vertices++;
+}
+GLuint glGenLists(GLsizei) { return 1; }
+void glNewList(GLuint, GLenum) {
+    expect(!inList);
+    inList = true;
+}
+void glEndList(void) {
+    expect(inList && !inBegin);
+    inList = false;
+}
+}

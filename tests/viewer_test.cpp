@@ -1,0 +1,141 @@
+// viewer_test.cpp: files in the styles real exporters write, opened by the real viewer code
+// on a Mesa context, and checked as a user would look at them: the right colour on the right
+// faces, no highlight washing the colours out, the model filling the view.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <vector>
+#include "resources/resources.h"
+#include "shell/glcontext.h"
+#include "shell/stereo.h"
+#include "shell/window.h"
+#include "tests/gl_test_env.h"
+#include "tests/test_util.h"
+#include "viewer/viewer.h"
+
+const ProgramInfo& programInfo = tavrinInfo;
+
+namespace {
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgba;  // bottom row first
+    int left = 0, right = -1, bottom = 0, top = -1;  // bounds of the lit pixels
+};
+
+// The left eye of the first frame of Tavrin showing `file`, and what the reader printed.
+Picture Show(const std::string& file, std::string* printed) {
+    static bool registered = false;
+    if (!registered) registered = RegisterMainClass(&tavrinResources) != 0;
+    PlatformTestDefaultWindowSize(240, 180);
+    snprintf(modelFileName, sizeof modelFileName, "%s", FixturePath("exporters/" + file).c_str());
+    Picture p;
+    CapturedOutput captured;
+    int created = CreateMainWindow(&tavrinResources, SW_SHOWDEFAULT);
+    captured.Restore();
+    EXPECT_EQ(created, 1);
+    *printed = captured.out + captured.err;
+    DrawStereoFrame();
+    unsigned char* pixels = nullptr;
+    EXPECT_TRUE(PlatformReadEye(0, &p.width, &p.height, &pixels));
+    p.rgba.assign(pixels, pixels + static_cast<size_t>(p.width) * p.height * 4);
+    free(pixels);
+    p.left = p.width;
+    p.bottom = p.height;
+    for (int y = 0; y < p.height; y++)
+        for (int x = 0; x < p.width; x++) {
+            const unsigned char* c = &p.rgba[(static_cast<size_t>(y) * p.width + x) * 4];
+            if (c[0] > 10 || c[1] > 10 || c[2] > 10) {
+                p.left = std::min(p.left, x), p.right = std::max(p.right, x);
+                p.bottom = std::min(p.bottom, y), p.top = std::max(p.top, y);
+            }
+        }
+    return p;
+}
+
+void Close() {
+    // the viewer keeps its model for the whole run; a test frees it
+    glmDelete(viewerModel);
+    viewerModel = nullptr;
+    modelList = 0;
+    DestroyWindow(windowDC);
+    TakeQuitMessage();
+}
+
+// Mean colour of a box in the middle band of the lit area, between fractions of its width.
+std::vector<int> Colour(const Picture& p, double from, double to) {
+    long sum[3] = {0, 0, 0}, n = 0;
+    int w = p.right - p.left, h = p.top - p.bottom;
+    for (int y = p.bottom + h * 3 / 10; y <= p.bottom + h * 7 / 10; y++)
+        for (int x = p.left + static_cast<int>(w * from); x <= p.left + static_cast<int>(w * to); x++, n++)
+            for (int c = 0; c < 3; c++) sum[c] += p.rgba[(static_cast<size_t>(y) * p.width + x) * 4 + c];
+    return {static_cast<int>(sum[0] / n), static_cast<int>(sum[1] / n), static_cast<int>(sum[2] / n)};
+}
+
+// What a user names the colour: the channel (0 red, 1 green, 2 blue) well above the other
+// two, 3 for magenta, 4 for a grey; -1 for none of these.
+int Named(const std::vector<int>& c) {
+    for (int k = 0; k < 3; k++)
+        if (c[k] > c[(k + 1) % 3] + 60 && c[k] > c[(k + 2) % 3] + 60) return k;
+    if (c[0] > c[1] + 60 && c[2] > c[1] + 60) return 3;
+    if (std::max({c[0], c[1], c[2]}) - std::min({c[0], c[1], c[2]}) < 50 && c[1] > 100) return 4;
+    return -1;
+}
+
+struct Case {
+    const char* file;
+    std::vector<int> colours;  // named colour of each equal slice of the model, left to right
+};
+
+const Case kCases[] = {
+    {"blender27.obj", {0, 1}},       // o + usemtl per object, no g; Ni after Ns
+    {"blender4.obj", {0, 2, 1}},     // the same in the 4.x layout
+    {"max.obj", {0, 2}},             // one g with two usemtl (multi/sub-object material)
+    {"cornell.obj", {0, 4, 1}},      // o per wall, negative indices
+    {"wings.obj", {3}},              // the only material is named "default"
+    {"cad_part.obj", {4, 4}},        // far from the origin, no library
+    {"scan_crlf.obj", {-1, 1}},      // long header and group line, CRLF
+};
+
+TEST(ExporterFiles, LookAsTheirAuthorsMeantThem) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.file);
+        std::string printed;
+        Picture p = Show(c.file, &printed);
+        // nothing to complain about: only the count of generated normals
+        EXPECT_EQ(printed.find("glmVertexNormals(): "), 0u) << printed;
+        EXPECT_EQ(printed.find('\n'), printed.size() - 1) << printed;
+        // the widest axis spans the unit cube: about half the width of a 4:3 window
+        EXPECT_GT(p.right - p.left, p.width * 45 / 100);
+        size_t slices = c.colours.size();
+        for (size_t i = 0; i < slices; i++) {
+            // the middle of each slice, clear of the gaps between the parts
+            std::vector<int> colour = Colour(p, (i + 0.3) / slices, (i + 0.7) / slices);
+            if (c.colours[i] < 0) continue;
+            EXPECT_EQ(Named(colour), c.colours[i])
+                << "slice " << i << ": " << colour[0] << " " << colour[1] << " " << colour[2];
+            // a coloured part keeps its weakest channel dark: no highlight over the whole face
+            if (c.colours[i] < 4) {
+                EXPECT_LT(std::min({colour[0], colour[1], colour[2]}), 100) << "slice " << i;
+            }
+        }
+        Close();
+    }
+}
+
+TEST(ExporterFiles, LongLinesAddNothing) {
+    std::string printed;
+    Picture p = Show("scan_crlf.obj", &printed);
+    // two quads; the header's tail ("faces 1 2 3") and the group line's (" v 9 9 9") are no data
+    EXPECT_EQ(viewerModel->triangleCount, 4u);
+    EXPECT_EQ(viewerModel->vertexCount, 8u);
+    EXPECT_EQ(strlen(viewerModel->groupList->name), 126u);
+    // the warm grey of stone on the left: red above blue
+    std::vector<int> stone = Colour(p, 0.1, 0.4);
+    EXPECT_GT(stone[0], stone[2] + 25);
+    Close();
+}
+
+}  // namespace
