@@ -10,6 +10,7 @@
 #include "demo/animation.h"
 #include "resources/resources.h"
 #include "shell/glcontext.h"
+#include "shell/platform_test.h"
 #include "shell/program.h"
 #include "shell/stereo.h"
 #include "shell/window.h"

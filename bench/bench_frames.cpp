@@ -17,6 +17,7 @@
 #include "glm/glm.h"
 #include "resources/resources.h"
 #include "shell/glcontext.h"
+#include "shell/platform_test.h"
 #include "shell/program.h"
 #include "shell/stereo.h"
 #include "shell/window.h"

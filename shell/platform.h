@@ -1,6 +1,7 @@
 // platform.h: the subset of a Win32-style window system and its OpenGL binding that the
-// shell calls, with the Win32 names, types and constants. platform_sdl.cpp implements it
-// over SDL2 and the system OpenGL; nothing else in the programs includes SDL.
+// shell calls, with the Win32 names, types and constants. The platform_*.cpp files and
+// eye_buffers.cpp implement it over SDL2 and the system OpenGL, one concern each; nothing
+// else in the programs includes SDL. The hooks for tests are in platform_test.h.
 #ifndef SHELL_PLATFORM_H
 #define SHELL_PLATFORM_H
 
@@ -255,26 +256,5 @@ BOOL PlatformStereoEmulated(void);
 // Reads one eye's picture (0 left, 1 right) of the current frame as rows of RGBA bytes,
 // bottom row first; width and height are the drawable's. Returns FALSE without a context.
 BOOL PlatformReadEye(int eye, int* width, int* height, unsigned char** rgba);
-
-// Test hooks, in code only: make one of the four context set-up steps fail (0 for none),
-// and answer message boxes at once instead of showing them.
-enum { PLATFORM_FAIL_NONE, PLATFORM_FAIL_CHOOSE, PLATFORM_FAIL_SET, PLATFORM_FAIL_CREATE, PLATFORM_FAIL_MAKE_CURRENT };
-void PlatformTestFailStep(int step);
-// The last message box asked for: its text, caption and flags (tests read it).
-typedef struct PlatformMessageBoxRecord {
-    char text[2048];
-    char caption[256];
-    UINT flags;
-    int count;  // boxes asked for since start
-} PlatformMessageBoxRecord;
-extern PlatformMessageBoxRecord platformLastMessageBox;
-void PlatformTestSkipMessageBoxes(BOOL skip);
-// Lets the window system run without a display (SDL's offscreen driver), which the
-// programs otherwise refuse: a window nobody can see is no window.
-void PlatformTestAllowHeadless(BOOL allow);
-// The size CW_USEDEFAULT gives (0 x 0: two thirds of the display), for benchmarks.
-void PlatformTestDefaultWindowSize(int width, int height);
-// The window system's identifier of a window, for tests that push input events.
-unsigned int PlatformTestWindowId(HWND window);
 
 #endif

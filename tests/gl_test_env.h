@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <gtest/gtest.h>
 #include "shell/platform.h"
+#include "shell/platform_test.h"
 
 struct OffscreenEnvironment : ::testing::Environment {
     void SetUp() override {

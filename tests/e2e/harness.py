@@ -211,3 +211,7 @@ class ProgramTest(unittest.TestCase):
     def finish(self, process, timeout=10):
         out, err = process.communicate(timeout=timeout)
         return process.returncode, out, err
+
+    def expect_clean_exit(self, process):
+        code, out, err = self.finish(process)
+        self.assertEqual(code, 0, "standard output:\n%s\nstandard error:\n%s" % (out[-2000:], err[-2000:]))

@@ -68,7 +68,7 @@ class Ondrel(ProgramTest):
     def test_close_from_the_title_bar(self):
         process, window = self.open()
         self.display.close_from_title_bar(window)
-        self.assertEqual(self.finish(process)[0], 0)
+        self.expect_clean_exit(process)
 
 
 if __name__ == "__main__":

@@ -101,7 +101,7 @@ class Tavrin(ProgramTest):
         used = cpu_seconds(process.pid) - before
         self.assertLess(used, 0.06, "an idle window used %.3f s of CPU in 3 s" % used)
         self.display.key(window, "Escape")
-        self.assertEqual(self.finish(process)[0], 0)
+        self.expect_clean_exit(process)
 
     def test_drag_spins_and_space_stops(self):
         with tempfile.TemporaryDirectory() as d:
@@ -137,7 +137,7 @@ class Tavrin(ProgramTest):
             time.sleep(0.3)
             self.assertFalse(first.same_as(self.display.picture(window)), "no spin after the release")
             self.display.key(window, "Escape")
-            self.assertEqual(self.finish(process)[0], 0)
+            self.expect_clean_exit(process)
 
     def test_culling_keys(self):
         process, window = self.open(os.path.join(MODELS, "vase.obj"))
@@ -157,7 +157,7 @@ class Tavrin(ProgramTest):
         self.assertGreater(both_sides, culled * 1.05, "double-sided shows no inside")
         self.assertEqual(again, culled)
         self.display.key(window, "Escape")
-        self.assertEqual(self.finish(process)[0], 0)
+        self.expect_clean_exit(process)
 
     def test_stereo_tuning_and_reset(self):
         process, window = self.open(os.path.join(MODELS, "scene.obj"))
@@ -175,7 +175,7 @@ class Tavrin(ProgramTest):
             time.sleep(0.3)
             self.assertTrue(self.display.picture(window).same_as(start), "Enter did not restore the eyes")
         self.display.key(window, "Escape")
-        self.assertEqual(self.finish(process)[0], 0)
+        self.expect_clean_exit(process)
 
     def expect_refused(self, model, stream, message):
         """Tavrin shows why it ends in a box of its own after the driver report, and ends with

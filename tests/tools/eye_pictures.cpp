@@ -4,6 +4,7 @@
 #include <string.h>
 #include <vector>
 #include "shell/glcontext.h"
+#include "shell/platform_test.h"
 #include "shell/stereo.h"
 #include "shell/window.h"
 #include "resources/png_writer.h"
