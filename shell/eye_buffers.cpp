@@ -8,6 +8,7 @@
 //      framebuffer extension) and the framebuffer is complete; elsewhere the left eye goes
 //      straight into the back buffer and the right eye is drawn over it.
 #include "shell/eye_buffers.h"
+#include "shell/platform_internal.h"
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <stdio.h>
@@ -62,23 +63,6 @@ bool loadFramebufferCalls(FramebufferCalls* f) {
            f->checkFramebufferStatus && f->blitFramebuffer && f->drawBuffers;
 }
 
-// Framebuffer objects with blits and several draw buffers: OpenGL 3.0, or 2.0 with the
-// extension. An entry point that loads proves nothing: a driver may export what it lacks.
-bool hasFramebufferObjects() {
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    int major = 0, minor = 0;
-    if (!version || sscanf(version, "%d.%d", &major, &minor) != 2) return false;
-    if (major >= 3) return true;
-    if (major < 2 || !extensions) return false;
-    const char* name = "GL_ARB_framebuffer_object";
-    for (const char* p = strstr(extensions, name); p; p = strstr(p + 1, name)) {
-        char after = p[strlen(name)];
-        if ((p == extensions || p[-1] == ' ') && (after == ' ' || after == '\0')) return true;
-    }
-    return false;
-}
-
 void applySelection() {
     static const GLenum both[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
     switch (eyes.selected) {
@@ -107,10 +91,26 @@ void allocate(int width, int height) {
 
 }  // namespace
 
+// Framebuffer objects with blits and several draw buffers: OpenGL 3.0, or 2.0 with the
+// extension. An entry point that loads proves nothing: a driver may export what it lacks.
+bool EyeBuffersSupported(const char* version, const char* extensions) {
+    int major = 0, minor = 0;
+    if (!version || sscanf(version, "%d.%d", &major, &minor) != 2) return false;
+    if (major >= 3) return true;
+    if (major < 2 || !extensions) return false;
+    const char* name = "GL_ARB_framebuffer_object";
+    for (const char* p = strstr(extensions, name); p; p = strstr(p + 1, name)) {
+        char after = p[strlen(name)];
+        if ((p == extensions || p[-1] == ' ') && (after == ' ' || after == '\0')) return true;
+    }
+    return false;
+}
+
 bool EyeBuffersStart(int width, int height) {
     if (eyes.active) return true;
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    if (!hasFramebufferObjects() || !loadFramebufferCalls(&eyes.gl)) {
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (!EyeBuffersSupported(version, extensions) || !loadFramebufferCalls(&eyes.gl)) {
         fprintf(stderr, "wglMakeCurrent(): no framebuffer objects in OpenGL %s: the eyes share the back buffer\n",
                 version ? version : "(unknown)");
         return false;

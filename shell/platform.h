@@ -157,7 +157,7 @@ typedef struct PlatformResources {
 #define MK_CONTROL 0x0008
 #define MK_MBUTTON 0x0010
 
-// virtual keys (digits and letters are their ASCII codes)
+// virtual keys (digits and letters are their ASCII codes; F2 is VK_F1 + 1 and so on)
 #define VK_RETURN 0x0D
 #define VK_SHIFT 0x10
 #define VK_CONTROL 0x11
@@ -168,6 +168,9 @@ typedef struct PlatformResources {
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_NUMPAD0 0x60
+#define VK_NUMPAD1 0x61
+#define VK_F1 0x70
 
 // accelerator flags
 #define FVIRTKEY 0x01

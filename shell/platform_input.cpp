@@ -45,13 +45,21 @@ WPARAM keyFlags(Uint16 modifiers) {
     return flags;
 }
 
-// SDL keys to virtual keys; 0 for keys the programs never see
-WPARAM virtualKey(SDL_Keycode key) {
-    if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
-    if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
-    if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return '1' + (key - SDLK_KP_1);
-    switch (key) {
-    case SDLK_KP_0: return '0';
+// SDL keys to virtual keys; 0 for keys the programs never see. Digits and letters go by
+// their position on the keyboard, as Win32's virtual keys do on a US layout, so that the
+// same keys work on every layout; keypad digits have virtual keys of their own.
+WPARAM virtualKey(const SDL_Keysym& k) {
+    SDL_Scancode sc = k.scancode;
+    if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) return 'A' + (sc - SDL_SCANCODE_A);
+    if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return '1' + (sc - SDL_SCANCODE_1);
+    if (sc == SDL_SCANCODE_0) return '0';
+    if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9) return VK_NUMPAD1 + (sc - SDL_SCANCODE_KP_1);
+    if (sc == SDL_SCANCODE_KP_0) return VK_NUMPAD0;
+    if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12) return VK_F1 + (sc - SDL_SCANCODE_F1);
+    // an event without a position (made by a program, not a keyboard) goes by its key
+    if (sc == SDL_SCANCODE_UNKNOWN && k.sym >= SDLK_a && k.sym <= SDLK_z) return 'A' + (k.sym - SDLK_a);
+    if (sc == SDL_SCANCODE_UNKNOWN && k.sym >= SDLK_0 && k.sym <= SDLK_9) return '0' + (k.sym - SDLK_0);
+    switch (k.sym) {
     case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
     case SDLK_ESCAPE: return VK_ESCAPE;
     case SDLK_SPACE: return VK_SPACE;
@@ -76,15 +84,16 @@ bool buttonMessages(Uint8 button, UINT* down, UINT* up, WPARAM* flag) {
     }
 }
 
-// Sends WM_SIZE when the drawable size differs from the last one sent.
-void noteSize(HWND window) {
+// Sends WM_SIZE when the drawable size differs from the last one sent; true when it did.
+bool noteSize(HWND window) {
     int w, h;
     PlatformDrawableSize(window, &w, &h);
-    if (w == window->sentWidth && h == window->sentHeight) return;
+    if (w == window->sentWidth && h == window->sentHeight) return false;
     window->sentWidth = w;
     window->sentHeight = h;
     EyeBuffersResize(w, h);
     queueInput(window, WM_SIZE, w == 0 && h == 0 ? SIZE_MINIMIZED : SIZE_RESTORED, MAKELPARAM(w, h), 0);
+    return true;
 }
 
 // One SDL event to the messages it means.
@@ -98,24 +107,24 @@ void translateEvent(const SDL_Event* e) {
         if (!window) break;
         switch (e->window.event) {
         case SDL_WINDOWEVENT_CLOSE: queueInput(window, WM_CLOSE, 0, 0, 0); break;
-        case SDL_WINDOWEVENT_EXPOSED: window->invalid = true; break;
+        case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESIZED:
         case SDL_WINDOWEVENT_MINIMIZED:
         case SDL_WINDOWEVENT_MAXIMIZED:
-        case SDL_WINDOWEVENT_RESTORED:
-            noteSize(window);
-            window->invalid = true;
-            break;
+        case SDL_WINDOWEVENT_RESTORED: window->invalid = true; break;
         default: break;
         }
+        // the drawable can change size while the window keeps its own (a new display scale,
+        // a move to another display): every window event looks
+        if (e->window.event != SDL_WINDOWEVENT_CLOSE && noteSize(window)) window->invalid = true;
         break;
     }
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         HWND window = PlatformWindowOf(e->key.windowID);
         if (!window && platform.windowInUse && !platform.window.destroyed) window = &platform.window;
-        WPARAM vk = virtualKey(e->key.keysym.sym);
+        WPARAM vk = virtualKey(e->key.keysym);
         if (!window || vk == 0) break;
         LPARAM lParam = 1 | (static_cast<LPARAM>(e->key.keysym.scancode & 0xff) << 16);
         if (e->type == SDL_KEYUP) lParam |= (1l << 30) | (1l << 31);
@@ -205,8 +214,7 @@ BOOL GetMessage(MSG* msg, HWND, UINT, UINT) {
         Sint64 wait = nextTimerWait(&which);
         if (wait == 0) {
             PlatformTimer& t = platform.timers[which];
-            // one message however late; the next is a full period away
-            t.due = SDL_GetTicks64() + t.period;
+            t.due = PlatformTimerNextDue(t.due, t.period, SDL_GetTicks64());
             *msg = MSG();
             msg->hwnd = t.window;
             msg->message = WM_TIMER;
@@ -223,6 +231,14 @@ BOOL GetMessage(MSG* msg, HWND, UINT, UINT) {
         int got = wait < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, static_cast<int>(wait));
         if (got) translateEvent(&e);
     }
+}
+
+Uint64 PlatformTimerNextDue(Uint64 due, Uint64 period, Uint64 now) {
+    // on the timer's own beat, so that late messages do not make it drift; the periods
+    // missed meanwhile give no messages of their own
+    Uint64 next = due + period;
+    if (next <= now) next += ((now - next) / period + 1) * period;
+    return next;
 }
 
 int TranslateAccelerator(HWND window, HACCEL table, MSG* msg) {

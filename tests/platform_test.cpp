@@ -7,6 +7,7 @@
 #include <vector>
 #include "resources/resources.h"
 #include "shell/platform.h"
+#include "shell/platform_internal.h"
 #include "shell/platform_test.h"
 #include "tests/gl_test_env.h"
 
@@ -48,12 +49,16 @@ HWND OpenRecordingWindow() {
     return window;
 }
 
-void PushKey(HWND window, SDL_Keycode key, Uint16 modifiers, bool down = true) {
+// A key event as a keyboard makes it: the key's position (on a US layout unless given) and
+// what the layout makes of it.
+void PushKey(HWND window, SDL_Keycode key, Uint16 modifiers, bool down = true,
+             SDL_Scancode position = SDL_SCANCODE_UNKNOWN) {
     SDL_Event e = {};
     e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     e.key.windowID = PlatformTestWindowId(window);
     e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     e.key.keysym.sym = key;
+    e.key.keysym.scancode = position != SDL_SCANCODE_UNKNOWN ? position : SDL_GetScancodeFromKey(key);
     e.key.keysym.mod = modifiers;
     SDL_PushEvent(&e);
 }
@@ -103,8 +108,9 @@ TEST(Platform, MessagesComePostedInputPaintTimer) {
     DestroyWindow(window);
 }
 
-TEST(Platform, LateTimerGivesOneMessageNotABurst) {
+TEST(Platform, LateTimerGivesOneMessageNotABurstAndKeepsItsBeat) {
     HWND window = OpenRecordingWindow();
+    Uint64 set = SDL_GetTicks64();
     SetTimer(window, 3, 10, nullptr);
     SDL_Delay(100);  // ten periods late
     MSG m = Next();
@@ -112,10 +118,75 @@ TEST(Platform, LateTimerGivesOneMessageNotABurst) {
     Uint64 start = SDL_GetTicks64();
     m = Next();
     EXPECT_EQ(m.message, static_cast<UINT>(WM_TIMER));
-    // the loop waited a period for the second tick instead of handing out the missed ones
-    EXPECT_GE(SDL_GetTicks64() - start, 9u);
+    // the loop waited for the next beat instead of handing out the missed ones
+    EXPECT_GT(SDL_GetTicks64(), start);
+    EXPECT_GE(SDL_GetTicks64(), set + 110);
     KillTimer(window, 3);
     DestroyWindow(window);
+
+    // the beat: the next due time counts from the last due time, not from when it fired
+    EXPECT_EQ(PlatformTimerNextDue(100, 10, 100), 110u);
+    EXPECT_EQ(PlatformTimerNextDue(100, 10, 107), 110u);
+    EXPECT_EQ(PlatformTimerNextDue(100, 10, 110), 120u);
+    EXPECT_EQ(PlatformTimerNextDue(100, 10, 135), 140u);
+    EXPECT_EQ(PlatformTimerNextDue(100, 40, 100 + 40 * 1000 + 1), 100u + 40 * 1001);
+}
+
+TEST(Platform, KeysGoByTheirPositionOnTheKeyboard) {
+    HWND window = OpenRecordingWindow();
+    HACCEL tavrin = LoadAccelerators(&tavrinResources, MAKEINTRESOURCE(103));
+    // on a French layout the key of 1 gives "&" and the key of A gives "q": the virtual keys
+    // are those of the positions, so table 103 still answers
+    PushKey(window, SDLK_AMPERSAND, KMOD_NONE, true, SDL_SCANCODE_1);
+    PushKey(window, SDLK_q, KMOD_NONE, true, SDL_SCANCODE_A);
+    // keypad digits are keys of their own; keypad Enter is Return
+    PushKey(window, SDLK_KP_1, KMOD_NONE, true, SDL_SCANCODE_KP_1);
+    PushKey(window, SDLK_KP_0, KMOD_NONE, true, SDL_SCANCODE_KP_0);
+    PushKey(window, SDLK_KP_ENTER, KMOD_NONE, true, SDL_SCANCODE_KP_ENTER);
+    PushKey(window, SDLK_F2, KMOD_NONE, true, SDL_SCANCODE_F2);
+    const WPARAM keys[] = {'1', 'A', VK_NUMPAD1, VK_NUMPAD0, VK_RETURN, VK_F1 + 1};
+    const WORD commands[] = {40007, 40018, 0, 0, 40042, 0};
+    for (int i = 0; i < 6; i++) {
+        MSG m = Next();
+        ASSERT_EQ(m.message, static_cast<UINT>(WM_KEYDOWN));
+        EXPECT_EQ(m.wParam, keys[i]) << i;
+        received.clear();
+        EXPECT_EQ(TranslateAccelerator(window, tavrin, &m), commands[i] != 0) << i;
+        if (commands[i]) {
+            EXPECT_EQ(LOWORD(received[0].wParam), commands[i]);
+        }
+    }
+    DestroyWindow(window);
+}
+
+TEST(Platform, SizeFollowsTheDrawableOnAnyWindowEvent) {
+    HWND window = OpenRecordingWindow();
+    SDL_Window* sdl = SDL_GetWindowFromID(PlatformTestWindowId(window));
+    // a new display scale changes the drawable alone: no resize event of the window's own
+    SDL_SetWindowSize(sdl, 300, 200);
+    SDL_PumpEvents();
+    SDL_FlushEvent(SDL_WINDOWEVENT);
+    SDL_Event e = {};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = PlatformTestWindowId(window);
+    e.window.event = SDL_WINDOWEVENT_MOVED;
+    SDL_PushEvent(&e);
+    MSG m = Next();
+    ASSERT_EQ(m.message, static_cast<UINT>(WM_SIZE));
+    EXPECT_EQ(LOWORD(m.lParam), 300);
+    EXPECT_EQ(HIWORD(m.lParam), 200);
+    DestroyWindow(window);
+}
+
+TEST(Platform, EyeBuffersNeedFramebufferObjects) {
+    EXPECT_TRUE(EyeBuffersSupported("4.5 (Compatibility Profile) Mesa 22.3.6", ""));
+    EXPECT_TRUE(EyeBuffersSupported("3.0", nullptr));
+    EXPECT_TRUE(EyeBuffersSupported("2.1 Mesa", "GL_EXT_x GL_ARB_framebuffer_object GL_EXT_y"));
+    EXPECT_TRUE(EyeBuffersSupported("2.0", "GL_ARB_framebuffer_object"));
+    EXPECT_FALSE(EyeBuffersSupported("2.1", "GL_ARB_framebuffer_object_x GL_x_GL_ARB_framebuffer_object"));
+    EXPECT_FALSE(EyeBuffersSupported("1.5", "GL_ARB_framebuffer_object"));
+    EXPECT_FALSE(EyeBuffersSupported("OpenGL ES 2.0", "GL_ARB_framebuffer_object"));
+    EXPECT_FALSE(EyeBuffersSupported(nullptr, nullptr));
 }
 
 // Every entry of both accelerator tables, through key events and the real translation.
