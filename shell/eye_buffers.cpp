@@ -173,7 +173,7 @@ void EyeBuffersRead(int eye, unsigned char* rgba) {
 
 void EyeBuffersPresent(SDL_Window* window) {
     FramebufferCalls& f = eyes.gl;
-    glFinish();  // as in EyeBuffersRead: the left eye must be complete before it is shown
+    // no finish
     f.bindFramebuffer(GL_READ_FRAMEBUFFER, eyes.framebuffer);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     f.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);

@@ -4,13 +4,17 @@
 //  [x] MessageBox: SDL's modal box with one OK button (Return and Esc close it). SDL's box
 //      draws no icons, so the icon of the flags is shown as a first line, "(X)", "(!)" or
 //      "(i)"; long lines are wrapped for display only. When no box can be shown, the
-//      caption and the text go to the standard error stream.
+//      caption and the text go to the standard error stream. A termination signal while
+//      a box is open closes the box and then reaches the program as it would without one.
 //  [x] GetFocus: the window while it has the keyboard focus, else null.
 //  [x] wsprintfA writes at most 1024 characters including the terminator; GetLastError
 //      gives Win32-style codes, and each failing call writes SDL's reason to stderr.
+#include <fcntl.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 #include <string>
 #include "shell/platform_internal.h"
 
@@ -46,6 +50,30 @@ std::string displayText(const char* text, UINT flags) {
     return out;
 }
 
+// SDL shows its box from a child process and waits for it; a termination signal meanwhile
+// would wait for the user too. This handler ends the box's process instead (the only child
+// of the thread that shows a box), so that the box returns at once, and keeps the signal.
+volatile sig_atomic_t terminationSignal = 0;
+char boxChildren[64];
+
+void closeBoxOnSignal(int signal) {
+    terminationSignal = signal;
+    int fd = open(boxChildren, O_RDONLY);
+    if (fd < 0) return;
+    char list[256];
+    ssize_t n = read(fd, list, sizeof list);
+    close(fd);
+    pid_t pid = 0;
+    for (ssize_t i = 0; i <= n; i++) {
+        if (i < n && list[i] >= '0' && list[i] <= '9') {
+            pid = pid * 10 + (list[i] - '0');
+        } else {
+            if (pid > 0) kill(pid, SIGKILL);
+            pid = 0;
+        }
+    }
+}
+
 }  // namespace
 
 PlatformMessageBoxRecord platformLastMessageBox;
@@ -65,7 +93,21 @@ int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT flags) {
     SDL_MessageBoxData box = {kind, owner && owner->visible ? owner->sdl : nullptr, r.caption, shown.c_str(), 1, &ok,
                               nullptr};
     int pressed = IDOK;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+    // while the box is open a termination signal closes it, and reaches the program after
+    struct sigaction closing = {}, savedTerm, savedInt;
+    closing.sa_handler = closeBoxOnSignal;
+    sigemptyset(&closing.sa_mask);
+    snprintf(boxChildren, sizeof boxChildren, "/proc/self/task/%ld/children", static_cast<long>(getpid()));
+    sigaction(SIGTERM, &closing, &savedTerm);
+    sigaction(SIGINT, &closing, &savedInt);
+    int shown_ok = SDL_ShowMessageBox(&box, &pressed);
+    sigaction(SIGTERM, &savedTerm, nullptr);
+    sigaction(SIGINT, &savedInt, nullptr);
+    if (terminationSignal) {
+        int signal = terminationSignal;
+        terminationSignal = 0;
+        raise(signal);  // SDL's handler turns it into the quit event, as outside a box
+    } else if (shown_ok != 0) {
         // no box can be shown: nothing the program reports may be lost
         fprintf(stderr, "%s: %s%s", r.caption, r.text, r.text[0] && r.text[strlen(r.text) - 1] == '\n' ? "" : "\n");
     }

@@ -11,6 +11,7 @@
 #include "resources/resources.h"
 #include "shell/glcontext.h"
 #include "shell/stereo.h"
+#include "shell/program.h"
 #include "shell/window.h"
 #include "tests/gl_test_env.h"
 
@@ -109,6 +110,30 @@ TEST(DemoAnimation, TicksAdvanceWithStrictLimits) {
     EXPECT_EQ(bounceOffset, -0.5f);
 }
 
+// A value that lands exactly on a limit stays there, and its step keeps its sign.
+TEST(DemoAnimation, ValuesLandingExactlyOnALimitStay) {
+    // steps of 0.25 land exactly on every limit
+    for (float sign : {1.0f, -1.0f}) {
+        ResetAnimation();
+        pulseStep = 0.25f * sign;
+        bounceStep = 0.25f * sign;
+        pulseScale = sign > 0 ? 1.25f : 0.5f;
+        bounceOffset = 0.25f * sign;
+        AdvanceAnimation();
+        EXPECT_EQ(pulseScale, sign > 0 ? 1.5f : 0.25f);
+        EXPECT_EQ(pulseStep, 0.25f * sign) << "the step turned on the limit itself";
+        EXPECT_EQ(bounceOffset, 0.5f * sign);
+        EXPECT_EQ(bounceStep, 0.25f * sign);
+    }
+    // and an angle that passes 360 loses 360 once, however far past
+    ResetAnimation();
+    angleX = 359.9f;
+    angleZ = 720.0f;
+    AdvanceAnimation();
+    EXPECT_FLOAT_EQ(angleX, 0.5f);
+    EXPECT_FLOAT_EQ(angleZ, 360.4f);
+}
+
 // --- the real program on a Mesa context -------------------------------------------------
 
 struct DemoContext : ::testing::Test {
@@ -194,6 +219,102 @@ TEST_F(DemoContext, FramesShowTheGoldSolidsAndMove) {
     OnDemoCommand(window, 40041);
     EXPECT_EQ(eyeSeparation, startEyeSeparation);
     EXPECT_EQ(angleY, angle);
+}
+
+void ExpectVector4(GLenum light, GLenum name, const float* expected, bool material = false) {
+    float got[4] = {-9, -9, -9, -9};
+    if (material)
+        glGetMaterialfv(light, name, got);
+    else
+        glGetLightfv(light, name, got);
+    for (int i = 0; i < 4; i++) EXPECT_FLOAT_EQ(got[i], expected[i]) << std::hex << light << " " << name << " " << i;
+}
+
+TEST_F(DemoContext, LightsMaterialAndStateAreTheScenesOwn) {
+    const float white[4] = {1, 1, 1, 1}, light0[4] = {-5, 5, 5, 1}, light1[4] = {5, 0, 0, 1};
+    for (GLenum light : {GL_LIGHT0, GL_LIGHT1}) {
+        EXPECT_TRUE(glIsEnabled(light));
+        ExpectVector4(light, GL_AMBIENT, white);
+        ExpectVector4(light, GL_DIFFUSE, white);
+        ExpectVector4(light, GL_SPECULAR, white);
+    }
+    // given while the modelview matrix was the identity: fixed to the viewer
+    ExpectVector4(GL_LIGHT0, GL_POSITION, light0);
+    ExpectVector4(GL_LIGHT1, GL_POSITION, light1);
+    // the gold material on the front faces only; the back keeps OpenGL's defaults
+    const float ambient[4] = {0.1f, 0.05f, 0.0f, 1.0f}, diffuse[4] = {0.65f, 0.55f, 0.15f, 1.0f},
+                specular[4] = {0.85f, 0.75f, 0.45f, 1.0f};
+    ExpectVector4(GL_FRONT, GL_AMBIENT, ambient, true);
+    ExpectVector4(GL_FRONT, GL_DIFFUSE, diffuse, true);
+    ExpectVector4(GL_FRONT, GL_SPECULAR, specular, true);
+    const float backAmbient[4] = {0.2f, 0.2f, 0.2f, 1}, backDiffuse[4] = {0.8f, 0.8f, 0.8f, 1}, black[4] = {0, 0, 0, 1};
+    ExpectVector4(GL_BACK, GL_AMBIENT, backAmbient, true);
+    ExpectVector4(GL_BACK, GL_DIFFUSE, backDiffuse, true);
+    ExpectVector4(GL_BACK, GL_SPECULAR, black, true);
+    float shininess[2] = {-1, -1};
+    glGetMaterialfv(GL_FRONT, GL_SHININESS, &shininess[0]);
+    glGetMaterialfv(GL_BACK, GL_SHININESS, &shininess[1]);
+    EXPECT_EQ(shininess[0], 100.0f);
+    EXPECT_EQ(shininess[1], 0.0f);
+    GLint value = -1;
+    glGetIntegerv(GL_SHADE_MODEL, &value);
+    EXPECT_EQ(value, GL_FLAT);
+    glGetIntegerv(GL_LIGHT_MODEL_TWO_SIDE, &value);
+    EXPECT_EQ(value, GL_FALSE);
+    glGetIntegerv(GL_DEPTH_FUNC, &value);
+    EXPECT_EQ(value, GL_LESS);
+    glGetIntegerv(GL_CULL_FACE_MODE, &value);
+    EXPECT_EQ(value, GL_BACK);
+    glGetIntegerv(GL_FRONT_FACE, &value);
+    EXPECT_EQ(value, GL_CCW);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));
+    float clear[4] = {-1, -1, -1, -1};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(std::vector<float>(clear, clear + 4), std::vector<float>(4, 0.0f));
+}
+
+TEST_F(DemoContext, EachEyeDrawsTheDodecahedronThenTheIcosahedron) {
+    // the primitives of one eye, in order, through feedback: with the apexes pulled in to
+    // half the radius, the dodecahedron's triangles are those with a corner off the sphere
+    pulseScale = 0.5f;
+    glViewport(0, 0, 200, 200);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glDisable(GL_CULL_FACE);
+    std::vector<float> feedback(80 * 12 + 100);
+    glFeedbackBuffer(static_cast<GLsizei>(feedback.size()), GL_3D, feedback.data());
+    glRenderMode(GL_FEEDBACK);
+    DrawDemoEye();
+    GLint n = glRenderMode(GL_RENDER);
+    glEnable(GL_CULL_FACE);
+    std::vector<bool> pulled;
+    for (GLint i = 0; i < n;) {
+        ASSERT_EQ(feedback[i], static_cast<float>(GL_POLYGON_TOKEN));
+        int corners = static_cast<int>(feedback[i + 1]);
+        ASSERT_EQ(corners, 3);
+        bool off = false;
+        for (int c = 0; c < 3; c++) {
+            const float* w = &feedback[i + 2 + 3 * c];
+            float x = w[0] / 100 - 1, y = w[1] / 100 - 1, z = -(2 * w[2] - 1);
+            off = off || fabsf(sqrtf(x * x + y * y + z * z) - 1) > 0.05f;
+        }
+        pulled.push_back(off);
+        i += 2 + 3 * corners;
+    }
+    ASSERT_EQ(pulled.size(), 80u);
+    for (size_t i = 0; i < 80; i++) EXPECT_EQ(pulled[i], i < 60) << "triangle " << i;
+}
+
+TEST_F(DemoContext, ReleaseDeletesListOneWhileTheContextIsCurrent) {
+    EXPECT_TRUE(glIsList(1));
+    OnProgramRelease();
+    EXPECT_FALSE(glIsList(1));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    BuildIcosahedronList();
 }
 
 TEST_F(DemoContext, TheAnimationTimerTicksThroughTheLoop) {

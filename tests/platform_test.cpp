@@ -213,6 +213,48 @@ void ExpectTableTranslates(HWND window, HACCEL table) {
     }
 }
 
+// Table 103 of each program as the programs' documentation gives it: key, Shift, command.
+struct Binding {
+    WPARAM key;
+    bool shift;
+    WORD cmd;
+};
+std::vector<Binding> DocumentedTable(bool tavrin) {
+    std::vector<Binding> t = {{VK_ESCAPE, false, 2}, {VK_RETURN, false, static_cast<WORD>(tavrin ? 40042 : 40041)},
+                              {'1', false, 40007}, {'2', false, 40008}, {'0', false, 40016}};
+    if (tavrin) t.push_back({VK_SPACE, false, 40041});
+    for (int k = 3; k <= 9; k++) t.push_back({static_cast<WPARAM>('0' + k), false, static_cast<WORD>(40009 + k - 3)});
+    const Binding shared[] = {
+        {VK_LEFT, false, 40001}, {VK_RIGHT, false, 40002}, {VK_UP, false, 40003}, {VK_DOWN, false, 40004},
+        {'A', false, 40018},     {'A', true, 40017},       {'D', false, 40021},   {'E', false, 40037},
+        {'F', false, 40022},     {'G', false, 40024},      {'G', true, 40023},    {'H', false, 40029},
+        {'H', true, 40028},      {'J', false, 40026},      {'J', true, 40025},    {'K', false, 40031},
+        {'K', true, 40030},      {'L', false, 40033},      {'L', true, 40032},    {'Q', false, 40035},
+        {'R', false, 40038},     {'S', false, 40020},      {'S', true, 40019},    {'T', false, 40039},
+        {'W', false, 40036},     {'X', false, 40006},      {'X', true, 40005},    {'Y', false, 40040},
+        {'Z', false, 40034}};
+    t.insert(t.end(), std::begin(shared), std::end(shared));
+    return t;
+}
+
+TEST(Platform, AcceleratorTablesAreTheDocumentedOnes) {
+    for (bool tavrin : {true, false}) {
+        HACCEL table = LoadAccelerators(tavrin ? &tavrinResources : &ondrelResources, MAKEINTRESOURCE(103));
+        ASSERT_NE(table, nullptr);
+        std::vector<Binding> expected = DocumentedTable(tavrin);
+        EXPECT_EQ(table->count, static_cast<int>(expected.size())) << (tavrin ? "Tavrin" : "Ondrel");
+        for (const Binding& b : expected) {
+            int found = 0;
+            for (int i = 0; i < table->count; i++) {
+                const ACCEL& a = table->entries[i];
+                EXPECT_EQ(a.fVirt & ~FSHIFT, FVIRTKEY | FNOINVERT);
+                found += a.key == b.key && ((a.fVirt & FSHIFT) != 0) == b.shift && a.cmd == b.cmd;
+            }
+            EXPECT_EQ(found, 1) << (tavrin ? "Tavrin" : "Ondrel") << " key " << b.key << " shift " << b.shift;
+        }
+    }
+}
+
 TEST(Platform, AcceleratorTablesTranslateEveryEntry) {
     HWND window = OpenRecordingWindow();
     HACCEL tavrin = LoadAccelerators(&tavrinResources, MAKEINTRESOURCE(103));

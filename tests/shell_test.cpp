@@ -1,8 +1,10 @@
 // shell_test.cpp: the window shell and the context set-up on real windows and contexts.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <string.h>
 #include <string>
 #include "resources/resources.h"
+#include "shell/platform_test.h"
 #include "shell/glcontext.h"
 #include "shell/stereo.h"
 #include "shell/window.h"
@@ -105,6 +107,61 @@ TEST(Shell, VendorTestSearchesTheWholeReport) {
     std::string extensions(5000, 'x');
     FormatDriverReport("V", "R", "1", extensions.c_str(), false);
     EXPECT_EQ(std::string(reportText).find("\nGL_STEREO == GL_FALSE\n"), 1023u);
+}
+
+TEST(Shell, ThePixelFormatRequestAndEachProgramsIdentity) {
+    const PIXELFORMATDESCRIPTOR& p = stereoPixelFormat;
+    EXPECT_EQ(p.nSize, 40);
+    EXPECT_EQ(p.nVersion, 1);
+    EXPECT_EQ(p.dwFlags, 0x27u);
+    EXPECT_EQ(p.iPixelType, PFD_TYPE_RGBA);
+    EXPECT_EQ(p.cColorBits, 24);
+    EXPECT_EQ(p.cDepthBits, 24);
+    EXPECT_EQ(p.cAlphaBits + p.cAccumBits + p.cStencilBits + p.cAuxBuffers, 0);
+    EXPECT_EQ(p.iLayerType, PFD_MAIN_PLANE);
+    EXPECT_STREQ(tavrinInfo.className, "OpenGL_Stereo_Objects");
+    EXPECT_STREQ(tavrinInfo.windowTitle, "VOXA Tessan-9 OpenGL in Stereo");
+    EXPECT_STREQ(ondrelInfo.className, "Ondrel");
+    EXPECT_STREQ(ondrelInfo.windowTitle, "VOXA Tessan-9 Ondrel");
+    EXPECT_TRUE(tavrinInfo.takesModelFile);
+    EXPECT_FALSE(ondrelInfo.takesModelFile);
+    // on the maker's driver only Ondrel shows its report
+    EXPECT_FALSE(tavrinInfo.reportOnMakersDriver);
+    EXPECT_TRUE(ondrelInfo.reportOnMakersDriver);
+}
+
+// Runs with the driver's vendor string set to the maker's (a ctest entry of its own).
+TEST(Shell, OnTheMakersDriverOnlyOndrelReports) {
+    HWND probe = OpenMainWindow();
+    bool makers = strstr(reinterpret_cast<const char*>(glGetString(GL_VENDOR)), "VOXA") != nullptr;
+    CloseMainWindow(probe);
+    if (!makers) GTEST_SKIP() << "needs the maker's driver";
+    for (bool reports : {false, true}) {
+        shellTestInfo.reportOnMakersDriver = reports;
+        int boxes = platformLastMessageBox.count;
+        HWND window = OpenMainWindow();
+        EXPECT_EQ(platformLastMessageBox.count, boxes + (reports ? 1 : 0));
+        EXPECT_EQ(std::string(reportText).find("Attention!"), std::string::npos);
+        if (reports) {
+            EXPECT_EQ(platformLastMessageBox.flags, static_cast<UINT>(MB_SYSTEMMODAL | MB_ICONINFORMATION));
+            EXPECT_STREQ(platformLastMessageBox.text, reportText);
+        }
+        EXPECT_EQ(programLog[0], "create ready");
+        CloseMainWindow(window);
+    }
+    shellTestInfo.reportOnMakersDriver = tavrinInfo.reportOnMakersDriver;
+}
+
+TEST(Shell, AWindowThatCannotBeMadeEndsTheProgramWithALine) {
+    // the platform has one window a program: a second cannot be made
+    HWND first = OpenMainWindow();
+    char tail[] = "model.obj";
+    CapturedOutput captured;
+    EXPECT_EQ(WinMain(&tavrinResources, &tavrinResources, tail, SW_SHOWDEFAULT), 1);
+    captured.Restore();
+    EXPECT_EQ(captured.err.rfind("CreateWindow() failed: one window per program\n", 0), 0u) << captured.err;
+    EXPECT_NE(captured.err.find("Tavrin: can't create the main window (error 8).\n"), std::string::npos);
+    CloseMainWindow(first);
 }
 
 TEST(Shell, UnknownCommandsRepaintAndEscPostsDestroy) {

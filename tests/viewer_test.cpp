@@ -1,6 +1,7 @@
 // viewer_test.cpp: files in the styles real exporters write, opened by the real viewer code
 // on a Mesa context, and checked as a user would look at them: the right colour on the right
 // faces, no highlight washing the colours out, the model filling the view.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <stdlib.h>
@@ -136,6 +137,126 @@ TEST(ExporterFiles, LongLinesAddNothing) {
     std::vector<int> stone = Colour(p, 0.1, 0.4);
     EXPECT_GT(stone[0], stone[2] + 25);
     Close();
+}
+
+TEST(ViewerScene, LightingCullingAndTheGreyOfAModelWithoutMaterials) {
+    std::string printed;
+    Picture p = Show("cad_part.obj", &printed);
+    EXPECT_FALSE(useMaterials);
+    EXPECT_NE(modelList, 0u);
+    GLint value = 0;
+    glGetIntegerv(GL_LIGHT_MODEL_TWO_SIDE, &value);
+    EXPECT_EQ(value, GL_TRUE);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_LIGHT0) && glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    // the frame leaves colour material on with the grey of the eye routine
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
+    float colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_FLOAT_EQ(colour[0], 0.75f);
+    EXPECT_FLOAT_EQ(colour[2], 0.75f);
+    // the current material set outside the list, for both sides
+    float shininess[2] = {0, 0};
+    glGetMaterialfv(GL_FRONT, GL_SHININESS, &shininess[0]);
+    glGetMaterialfv(GL_BACK, GL_SHININESS, &shininess[1]);
+    EXPECT_EQ(shininess[0], 65.0f);
+    EXPECT_EQ(shininess[1], 65.0f);
+    // a lit, even grey
+    std::vector<int> grey = Colour(p, 0.3, 0.45);
+    EXPECT_GT(grey[0], 100);
+    EXPECT_LE(std::max({grey[0], grey[1], grey[2]}) - std::min({grey[0], grey[1], grey[2]}), 3);
+    Close();
+}
+
+// --- the viewer's controls, driven through its window procedure --------------------------
+
+struct ViewerControls : ::testing::Test {
+    HWND window = nullptr;
+    void SetUp() override {
+        std::string printed;
+        Show("blender27.obj", &printed);
+        window = windowDC;
+        ResetEyes(window);
+    }
+    void TearDown() override { Close(); }
+    void Send(UINT message, int x = 100, int y = 80) { StereoWndProc(window, message, 0, MAKELPARAM(x, y)); }
+    void Command(int id) { StereoWndProc(window, WM_COMMAND, MAKEWPARAM(id, 1), 0); }
+    // a drag that moved, then the release that starts the spin
+    void Spin() {
+        Send(WM_LBUTTONDOWN, 100, 80);
+        Send(WM_MOUSEMOVE, 120, 80);
+        Send(WM_LBUTTONUP, 120, 80);
+        ASSERT_NE(spinTimer, 0u);
+    }
+};
+
+TEST_F(ViewerControls, OnlyLeftPressMiddleOrRightReleaseAndSpaceStopTheSpin) {
+    // what must not stop it
+    Spin();
+    float before[16];
+    memcpy(before, rotationMatrix, sizeof before);
+    StereoWndProc(window, WM_TIMER, 1, 0);
+    EXPECT_NE(memcmp(before, rotationMatrix, sizeof before), 0) << "a tick turns the model";
+    const UINT keepers[] = {WM_MBUTTONDOWN, WM_RBUTTONDOWN, WM_MOUSEMOVE};
+    for (UINT message : keepers) {
+        Send(message);
+        EXPECT_NE(spinTimer, 0u) << std::hex << message;
+    }
+    Send(WM_MBUTTONUP);
+    Send(WM_RBUTTONUP);
+    for (int id : {40042, 40007, 40008, 40036}) {
+        Spin();
+        Command(id);
+        EXPECT_NE(spinTimer, 0u) << id;
+    }
+    // what must: each on a running spin
+    Spin();
+    Send(WM_LBUTTONDOWN);
+    EXPECT_EQ(spinTimer, 0u);
+    EXPECT_TRUE(leftDragging);
+    Send(WM_LBUTTONUP);
+    EXPECT_NE(spinTimer, 0u) << "every left release starts it, also without motion";
+    for (UINT message : {WM_MBUTTONUP, WM_RBUTTONUP}) {
+        Spin();
+        Send(message - 1);
+        Send(message);
+        EXPECT_EQ(spinTimer, 0u) << std::hex << message;
+    }
+    Spin();
+    Command(40041);
+    EXPECT_EQ(spinTimer, 0u);
+}
+
+TEST_F(ViewerControls, TheFirstHeldButtonOfLeftMiddleRightActs) {
+    float rotation[16];
+    // left and middle held: the trackball turns, the eyes stay
+    Send(WM_MBUTTONDOWN, 100, 80);
+    Send(WM_LBUTTONDOWN, 100, 80);
+    memcpy(rotation, rotationMatrix, sizeof rotation);
+    Send(WM_MOUSEMOVE, 160, 80);
+    EXPECT_NE(memcmp(rotation, rotationMatrix, sizeof rotation), 0);
+    EXPECT_EQ(eyeSeparation, startEyeSeparation);
+    Send(WM_LBUTTONUP, 160, 80);
+    // middle and right held: the eye separation, not the frustum shift
+    Send(WM_RBUTTONDOWN, 160, 80);
+    memcpy(rotation, rotationMatrix, sizeof rotation);
+    Send(WM_MOUSEMOVE, 160 + windowWidth / 10, 80);
+    EXPECT_FLOAT_EQ(eyeSeparation, startEyeSeparation + 0.02f);
+    EXPECT_EQ(frustumShift, startFrustumShift);
+    EXPECT_EQ(memcmp(rotation, rotationMatrix, sizeof rotation), 0);
+    // right alone: the frustum shift; to the left it falls
+    Send(WM_MBUTTONUP);
+    Send(WM_MOUSEMOVE, 160, 80);
+    EXPECT_FLOAT_EQ(frustumShift, startFrustumShift - 0.02f);
+    EXPECT_FLOAT_EQ(eyeSeparation, startEyeSeparation + 0.02f);
+    Send(WM_RBUTTONUP);
+    // no button: a move changes nothing
+    Send(WM_MOUSEMOVE, 10, 10);
+    EXPECT_FLOAT_EQ(frustumShift, startFrustumShift - 0.02f);
+    // Enter puts both back
+    Command(40042);
+    EXPECT_EQ(frustumShift, startFrustumShift);
+    EXPECT_EQ(eyeSeparation, startEyeSeparation);
 }
 
 }  // namespace

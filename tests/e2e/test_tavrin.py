@@ -3,6 +3,7 @@
 usage: test_tavrin.py TAVRIN MODELS_DIR
 """
 import os
+import signal
 import sys
 import tempfile
 import time
@@ -93,6 +94,16 @@ class Tavrin(ProgramTest):
                                 timeout=20)
         self.assertEqual(result.returncode, 1)
         self.assertIn("Tavrin: can't register the window class \"OpenGL_Stereo_Objects\"", result.stderr)
+
+    def test_termination_signal_while_a_box_is_open(self):
+        process = self.start(TAVRIN, os.path.join(MODELS, "scene.obj"))
+        box = self.display.wait_for_window(TITLE, with_class="", timeout=20)
+        self.assertIsNotNone(box, "the driver report box did not appear")
+        process.send_signal(signal.SIGTERM)
+        start = time.time()
+        self.expect_clean_exit(process)
+        self.assertLess(time.time() - start, 5, "the box held the program up")
+        self.assertEqual(self.display.windows(TITLE), [], "a window stayed open")
 
     def test_idle_window_uses_no_cpu(self):
         process, window = self.open(os.path.join(MODELS, "scene.obj"))
