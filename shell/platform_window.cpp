@@ -244,7 +244,10 @@ int PlatformMain(int argc, char** argv, HINSTANCE instance) {
         if (i > 1) tail += ' ';
         tail += argv[i];
     }
-    int status = WinMain(instance, nullptr, &tail[0], SW_SHOWDEFAULT);
-    if (platform.sdlReady) SDL_Quit();
-    return status;
+    // No SDL_Quit: the process ends here and the system closes the display connections. On
+    // X11, SDL wakes its own waits by sending an event to the window over a second connection,
+    // which can reach the server after the window was destroyed; closing that connection
+    // reads the resulting error, and Xlib ends the process with status 1 although the
+    // program ended normally.
+    return WinMain(instance, nullptr, &tail[0], SW_SHOWDEFAULT);
 }

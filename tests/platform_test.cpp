@@ -63,6 +63,14 @@ void PushKey(HWND window, SDL_Keycode key, Uint16 modifiers, bool down = true,
     SDL_PushEvent(&e);
 }
 
+void PushWindowEvent(HWND window, Uint8 event) {
+    SDL_Event e = {};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = PlatformTestWindowId(window);
+    e.window.event = event;
+    SDL_PushEvent(&e);
+}
+
 MSG Next() {
     MSG msg;
     EXPECT_TRUE(GetMessage(&msg, nullptr, 0, 0));
@@ -166,11 +174,7 @@ TEST(Platform, SizeFollowsTheDrawableOnAnyWindowEvent) {
     SDL_SetWindowSize(sdl, 300, 200);
     SDL_PumpEvents();
     SDL_FlushEvent(SDL_WINDOWEVENT);
-    SDL_Event e = {};
-    e.type = SDL_WINDOWEVENT;
-    e.window.windowID = PlatformTestWindowId(window);
-    e.window.event = SDL_WINDOWEVENT_MOVED;
-    SDL_PushEvent(&e);
+    PushWindowEvent(window, SDL_WINDOWEVENT_MOVED);
     MSG m = Next();
     ASSERT_EQ(m.message, static_cast<UINT>(WM_SIZE));
     EXPECT_EQ(LOWORD(m.lParam), 300);
@@ -328,11 +332,7 @@ TEST(Platform, MouseMessagesCarrySignedCoordinatesAndButtons) {
 
 TEST(Platform, CloseFromTheTitleBarDestroysTheWindow) {
     HWND window = OpenRecordingWindow();
-    SDL_Event e = {};
-    e.type = SDL_WINDOWEVENT;
-    e.window.windowID = PlatformTestWindowId(window);
-    e.window.event = SDL_WINDOWEVENT_CLOSE;
-    SDL_PushEvent(&e);
+    PushWindowEvent(window, SDL_WINDOWEVENT_CLOSE);
     MSG m = Next();
     EXPECT_EQ(m.message, static_cast<UINT>(WM_CLOSE));
     DispatchMessage(&m);
