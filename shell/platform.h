@@ -171,6 +171,9 @@ typedef struct PlatformResources {
 #define VK_NUMPAD0 0x60
 #define VK_NUMPAD1 0x61
 #define VK_F1 0x70
+#define VK_F2 0x71
+#define VK_F3 0x72
+#define VK_F11 0x7A
 
 // accelerator flags
 #define FVIRTKEY 0x01
@@ -229,6 +232,10 @@ void PostQuitMessage(int exitCode);
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL ValidateRect(HWND window, const RECT* rect);
 BOOL GetClientRect(HWND window, RECT* rect);
+BOOL SetWindowText(HWND window, LPCSTR text);
+// The state of a key when the message being handled was made: the high bit while it is down
+// (VK_SHIFT, VK_CONTROL and VK_MENU).
+short GetKeyState(int key);
 HWND SetCapture(HWND window);
 BOOL ReleaseCapture(void);
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT milliseconds, void* timerProc);
@@ -256,6 +263,19 @@ BOOL wglDeleteContext(HGLRC context);
 // left eye.
 void PlatformDrawBuffer(unsigned int buffer);
 BOOL PlatformStereoEmulated(void);
+
+// How the two eye pictures reach the window at the swap. Quad buffer needs a context with
+// stereo buffers; the anaglyphs and the interlaced modes need OpenGL 2.0 (a shader).
+enum {
+    STEREO_QUAD_BUFFER, STEREO_LEFT_EYE, STEREO_RIGHT_EYE, STEREO_ANAGLYPH_RED_CYAN, STEREO_ANAGLYPH_GREEN_MAGENTA,
+    STEREO_ANAGLYPH_AMBER_BLUE, STEREO_SIDE_BY_SIDE, STEREO_TOP_BOTTOM, STEREO_SIDE_BY_SIDE_FULL,
+    STEREO_ROW_INTERLACED, STEREO_COLUMN_INTERLACED, STEREO_CHECKERBOARD, STEREO_OUTPUT_COUNT
+};
+BOOL PlatformStereoOutputAvailable(int output);
+// Sets the output and whether the eyes are swapped (the left eye's picture shown as the right's).
+void PlatformSetStereoOutput(int output, BOOL swapEyes);
+// Full screen on the window's display, or back; TRUE when it changed.
+BOOL PlatformToggleFullScreen(HWND window);
 // Reads one eye's picture (0 left, 1 right) of the current frame as rows of RGBA bytes,
 // bottom row first; width and height are the drawable's. Returns FALSE without a context.
 BOOL PlatformReadEye(int eye, int* width, int* height, unsigned char** rgba);

@@ -8,6 +8,7 @@
 //  [x] Stereo without stereo buffers: the eye buffers of eye_buffers.cpp, started when the
 //      context is made current; PlatformDrawBuffer selects the eyes, SwapBuffers shows the left.
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <stdlib.h>
 #include "shell/eye_buffers.h"
 #include "shell/platform_internal.h"
@@ -78,15 +79,15 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context) {
         PlatformFail(ERROR_INVALID_PIXEL_FORMAT, "wglMakeCurrent", SDL_GetError());
         return FALSE;
     }
-    platform.current = context;
-    // without stereo buffers the eyes are emulated, at the drawable's size
-    GLboolean stereo = GL_FALSE;
-    glGetBooleanv(GL_STEREO, &stereo);
-    if (!stereo && !EyeBuffersActive()) {
+    if (platform.current != context) {
+        // the eyes are drawn off screen at the drawable's size, and composed at the swap
+        GLboolean stereo = GL_FALSE;
+        glGetBooleanv(GL_STEREO, &stereo);
         int w, h;
         SDL_GL_GetDrawableSize(dc->sdl, &w, &h);
-        EyeBuffersStart(w, h);
+        EyeBuffersStart(w, h, stereo != GL_FALSE);
     }
+    platform.current = context;
     EyeBuffersSelect(GL_BACK);
     return TRUE;
 }
@@ -104,18 +105,21 @@ BOOL wglDeleteContext(HGLRC context) {
 
 BOOL SwapBuffers(HDC dc) {
     if (!dc || dc->destroyed) return FALSE;
-    if (platform.current && EyeBuffersActive())
-        EyeBuffersPresent(dc->sdl);
-    else
-        SDL_GL_SwapWindow(dc->sdl);
+    if (platform.current) {
+        int x = 0, y = 0;
+        SDL_GetWindowPosition(dc->sdl, &x, &y);
+        EyeBuffersCompose(x, y);
+    }
+    SDL_GL_SwapWindow(dc->sdl);
     return TRUE;
 }
 
-void PlatformDrawBuffer(unsigned int buffer) {
-    if (EyeBuffersActive())
-        EyeBuffersSelect(buffer);
-    else
-        glDrawBuffer(buffer);
+void PlatformDrawBuffer(unsigned int buffer) { EyeBuffersSelect(buffer); }
+
+BOOL PlatformStereoOutputAvailable(int output) { return platform.current && EyeBuffersOutputAvailable(output); }
+
+void PlatformSetStereoOutput(int output, BOOL swapEyes) {
+    if (platform.current) EyeBuffersSetOutput(output, swapEyes != FALSE);
 }
 
 BOOL PlatformStereoEmulated(void) { return EyeBuffersActive(); }
@@ -137,6 +141,30 @@ BOOL PlatformReadEye(int eye, int* width, int* height, unsigned char** rgba) {
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     }
+    *width = w;
+    *height = h;
+    *rgba = pixels;
+    return TRUE;
+}
+
+BOOL PlatformTestReadWindow(int* width, int* height, unsigned char** rgba) {
+    if (!platform.current) return FALSE;
+    HWND window = platform.current->window;
+    int x = 0, y = 0, w, h;
+    SDL_GetWindowPosition(window->sdl, &x, &y);
+    EyeBuffersCompose(x, y);
+    SDL_GL_GetDrawableSize(window->sdl, &w, &h);
+    unsigned char* pixels = static_cast<unsigned char*>(malloc(static_cast<size_t>(w) * h * 4));
+    if (!pixels) return FALSE;
+    GLint bound = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &bound);
+    PFNGLBINDFRAMEBUFFERPROC bind = reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(SDL_GL_GetProcAddress("glBindFramebuffer"));
+    if (bind) bind(GL_READ_FRAMEBUFFER, 0);
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    if (bind) bind(GL_READ_FRAMEBUFFER, static_cast<GLuint>(bound));
     *width = w;
     *height = h;
     *rgba = pixels;

@@ -108,6 +108,7 @@ void translateEvent(const SDL_Event* e) {
         switch (e->window.event) {
         case SDL_WINDOWEVENT_CLOSE: queueInput(window, WM_CLOSE, 0, 0, 0); break;
         case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_MOVED:  // the interlaced outputs follow the screen's rows
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESIZED:
         case SDL_WINDOWEVENT_MINIMIZED:
@@ -239,6 +240,11 @@ Uint64 PlatformTimerNextDue(Uint64 due, Uint64 period, Uint64 now) {
     Uint64 next = due + period;
     if (next <= now) next += ((now - next) / period + 1) * period;
     return next;
+}
+
+short GetKeyState(int key) {
+    Uint16 mask = key == VK_SHIFT ? KMOD_SHIFT : key == VK_CONTROL ? KMOD_CTRL : key == VK_MENU ? KMOD_ALT : 0;
+    return (platform.keyModifiers & mask) ? static_cast<short>(0x8000) : 0;
 }
 
 int TranslateAccelerator(HWND window, HACCEL table, MSG* msg) {

@@ -25,5 +25,8 @@ void PlatformTestAllowHeadless(BOOL allow);
 void PlatformTestDefaultWindowSize(int width, int height);
 // The window system's identifier of a window, for tests that push input events.
 unsigned int PlatformTestWindowId(HWND window);
+// Composes the current frame's eyes into the window's back buffer as the swap would, and
+// reads it as rows of RGBA bytes, bottom row first. FALSE without a context.
+BOOL PlatformTestReadWindow(int* width, int* height, unsigned char** rgba);
 
 #endif

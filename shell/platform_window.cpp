@@ -213,6 +213,21 @@ BOOL GetClientRect(HWND window, RECT* rect) {
     return TRUE;
 }
 
+BOOL SetWindowText(HWND window, LPCSTR text) {
+    if (!window || window->destroyed) {
+        platform.lastError = ERROR_INVALID_WINDOW_HANDLE;
+        return FALSE;
+    }
+    SDL_SetWindowTitle(window->sdl, text ? text : "");
+    return TRUE;
+}
+
+BOOL PlatformToggleFullScreen(HWND window) {
+    if (!window || window->destroyed) return FALSE;
+    bool full = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    return SDL_SetWindowFullscreen(window->sdl, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+}
+
 HICON LoadIcon(HINSTANCE instance, LPCSTR name) {
     WORD id = static_cast<WORD>(reinterpret_cast<uintptr_t>(name));
     for (int i = 0; instance && i < instance->iconCount; i++)

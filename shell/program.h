@@ -24,6 +24,7 @@ typedef struct ProgramInfo {
     bool viewportEachFrame;         // sets the viewport in every frame, not on resize
     UINT eyeSeparationButton;       // button-down message that tunes eyeSeparation
     UINT frustumShiftButton;        // button-down message that tunes frustumShift
+    const char* keyHelp;            // the program's keys and mouse actions, a line each, for F1
 } ProgramInfo;
 // the program being linked; each program's entry file binds it to its own record
 extern const ProgramInfo& programInfo;

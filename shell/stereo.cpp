@@ -2,6 +2,7 @@
 #include "shell/stereo.h"
 #include <GL/gl.h>
 #include "shell/glcontext.h"
+#include "shell/stereo_modes.h"
 
 // exact as hexadecimal literals: bits 0xBC4A8636 and 0x3D12C5F0
 const float startFrustumShift = -0x1.950c6cp-7f;
@@ -37,15 +38,17 @@ void OnResize(int width, int height) {
     OnProgramResize(width, height);
     windowWidth = width;
     windowHeight = height;
-    if (!programInfo.viewportEachFrame) glViewport(0, 0, width, height);
-    aspectRatio = height > 0 ? static_cast<float>(width) / static_cast<float>(height) : 1.0f;
+    // side-by-side full draws each eye at half the width, at the half's aspect
+    int eyeWidth = StereoEyeWidth(width);
+    if (!programInfo.viewportEachFrame) glViewport(0, 0, eyeWidth, height);
+    aspectRatio = height > 0 ? static_cast<float>(eyeWidth) / static_cast<float>(height) : 1.0f;
 }
 
 void DrawStereoFrame(void) {
     // with stereo buffers GL_BACK addresses both eyes: one clear for both
     PlatformDrawBuffer(GL_BACK);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (programInfo.viewportEachFrame) glViewport(0, 0, windowWidth, windowHeight);
+    if (programInfo.viewportEachFrame) glViewport(0, 0, StereoEyeWidth(windowWidth), windowHeight);
     for (int eye = 0; eye < 2; eye++) {
         // the eyes share one depth buffer: the right eye must not be tested against the
         // left eye's depths, or its picture has holes where the left eye's surface is nearer

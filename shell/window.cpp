@@ -5,6 +5,7 @@
 #include "shell/glcontext.h"
 #include "shell/program.h"
 #include "shell/stereo.h"
+#include "shell/stereo_modes.h"
 
 // module state of the shell
 HACCEL acceleratorTable = nullptr;
@@ -72,8 +73,13 @@ LRESULT StereoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         SetupStereoContext(window);
+        StartStereoModes();
         OnProgramCreate(window, contextReady);
         return 0;
+    case WM_KEYDOWN:
+        // the F-keys of the stereo outputs, outside accelerator table 103
+        if (OnStereoKey(window, wParam)) return 0;
+        return DefWindowProc(window, message, wParam, lParam);
     case WM_DESTROY:
         ReleaseStereoContext(window);
         PostQuitMessage(0);

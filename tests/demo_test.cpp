@@ -14,6 +14,7 @@
 #include "shell/program.h"
 #include "shell/window.h"
 #include "tests/gl_test_env.h"
+#include "tests/stereo_output_check.h"
 
 const ProgramInfo& programInfo = ondrelInfo;
 
@@ -316,6 +317,8 @@ TEST_F(DemoContext, ReleaseDeletesListOneWhileTheContextIsCurrent) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     BuildIcosahedronList();
 }
+
+TEST_F(DemoContext, EveryOutputShowsTheTwoEyes) { ExpectEveryOutputShowsTheEyes(window); }
 
 TEST_F(DemoContext, TheAnimationTimerTicksThroughTheLoop) {
     EXPECT_NE(animationTimer, 0u);

@@ -11,6 +11,7 @@
 #include "shell/stereo.h"
 #include "shell/window.h"
 #include "tests/gl_test_env.h"
+#include "tests/stereo_output_check.h"
 #include "tests/shell_test_program.h"
 
 namespace {
@@ -269,6 +270,11 @@ TEST_F(StereoContext, EachFrameReachesBothEyesAfterASwap) {
         EXPECT_NEAR(LitCentroidX(ReadEye(1)), PredictedOriginX(1), 1.0) << separation;
         SwapBuffers(windowDC);
     }
+}
+
+TEST_F(StereoContext, EveryOutputShowsTheTwoEyes) {
+    testScene = 2;
+    ExpectEveryOutputShowsTheEyes(window);
 }
 
 }  // namespace
