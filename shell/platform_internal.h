@@ -30,6 +30,8 @@ struct PlatformWindow {
     bool invalid;
     bool destroyed;
     int sentWidth, sentHeight; // drawable size of the last WM_SIZE
+    bool fullScreen;
+    SDL_Rect windowed;         // position and size before full screen
 };
 struct PlatformContext {
     SDL_GLContext gl;

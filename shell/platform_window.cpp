@@ -222,10 +222,29 @@ BOOL SetWindowText(HWND window, LPCSTR text) {
     return TRUE;
 }
 
+// Full screen as the window manager does it where there is one, and by covering the display
+// with a borderless window where there is none; back to the rectangle the window had.
 BOOL PlatformToggleFullScreen(HWND window) {
     if (!window || window->destroyed) return FALSE;
-    bool full = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-    return SDL_SetWindowFullscreen(window->sdl, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    SDL_Window* sdl = window->sdl;
+    if (!window->fullScreen) {
+        SDL_GetWindowPosition(sdl, &window->windowed.x, &window->windowed.y);
+        SDL_GetWindowSize(sdl, &window->windowed.w, &window->windowed.h);
+        SDL_Rect display;
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(sdl), &display) != 0) return FALSE;
+        SDL_SetWindowBordered(sdl, SDL_FALSE);
+        SDL_SetWindowPosition(sdl, display.x, display.y);
+        SDL_SetWindowSize(sdl, display.w, display.h);
+        // last: once SDL counts the window as full screen it keeps sizes for later
+        SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else {
+        SDL_SetWindowFullscreen(sdl, 0);
+        SDL_SetWindowBordered(sdl, SDL_TRUE);
+        SDL_SetWindowSize(sdl, window->windowed.w, window->windowed.h);
+        SDL_SetWindowPosition(sdl, window->windowed.x, window->windowed.y);
+    }
+    window->fullScreen = !window->fullScreen;
+    return TRUE;
 }
 
 HICON LoadIcon(HINSTANCE instance, LPCSTR name) {

@@ -32,6 +32,7 @@ class VirtualDisplay:
                     raise RuntimeError("Xvfb did not start")
                 number += chunk
         self.name = ":" + number.decode().strip()
+        self.width, self.height = width, height
         self.env = dict(os.environ, DISPLAY=self.name)
         self.env.pop("SDL_VIDEODRIVER", None)
 
@@ -121,6 +122,12 @@ class VirtualDisplay:
         x11.XFlush(display)
         x11.XCloseDisplay(display)
 
+    def origin(self, window):
+        """The screen position of the window's top-left pixel."""
+        info = self.run("xwininfo", "-id", window).stdout
+        return (int(re.search(r"Absolute upper-left X:\s+(-?\d+)", info).group(1)),
+                int(re.search(r"Absolute upper-left Y:\s+(-?\d+)", info).group(1)))
+
     def picture(self, window):
         """The window's pixels as a Picture."""
         with tempfile.NamedTemporaryFile(suffix=".xwd") as f:
@@ -144,6 +151,11 @@ class Picture:
         i = y * self.stride + 4 * x
         b0, b1, b2 = self.pixels[i], self.pixels[i + 1], self.pixels[i + 2]
         return (b2, b1, b0) if self.byte_order == 0 else (self.pixels[i + 1], self.pixels[i + 2], self.pixels[i + 3])
+
+    def row(self, y):
+        """The colours of one row of pixels (without the unused fourth byte), top row 0."""
+        line = self.pixels[y * self.stride:y * self.stride + 4 * self.width]
+        return bytes(b for i, b in enumerate(line) if i % 4 != (0 if self.byte_order else 3))
 
     def lit(self, threshold=40):
         """(count, centroid x, centroid y) of the pixels brighter than threshold."""

@@ -65,6 +65,20 @@ class Ondrel(ProgramTest):
         code, _, err = self.finish(process)
         self.assertEqual(code, 0, err)
 
+    def test_stereo_output_keys(self):
+        process, window = self.open()
+        self.display.key(window, "F2")
+        self.assertIsNotNone(self.display.wait_for_window(TITLE + " [right eye]", with_class=CLASS, timeout=5))
+        self.display.key(window, "F3")
+        self.assertIsNotNone(self.display.wait_for_window(TITLE + " [right eye, eyes swapped]", with_class=CLASS,
+                                                          timeout=5))
+        # the animation goes on in the new output
+        first = self.display.picture(window)
+        time.sleep(0.3)
+        self.assertFalse(first.same_as(self.display.picture(window)), "the animation stopped")
+        self.display.key(window, "Escape")
+        self.expect_clean_exit(process)
+
     def test_close_from_the_title_bar(self):
         process, window = self.open()
         self.display.close_from_title_bar(window)

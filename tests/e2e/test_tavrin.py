@@ -170,6 +170,94 @@ class Tavrin(ProgramTest):
         self.display.key(window, "Escape")
         self.expect_clean_exit(process)
 
+    def wait_for_title(self, suffix, timeout=5):
+        window = self.display.wait_for_window(TITLE + suffix, with_class=CLASS, timeout=timeout)
+        self.assertIsNotNone(window, "no window titled %r: %s" % (TITLE + suffix, self.display.windows()))
+        return window
+
+    def test_stereo_output_keys(self):
+        process, window = self.open(os.path.join(MODELS, "vase.obj"))
+        # F2 steps on, Shift+F2 back, wrapping around past the quad buffer this display lacks
+        self.display.key(window, "F2")
+        self.wait_for_title(" [right eye]")
+        self.display.key(window, "shift+F2")
+        self.wait_for_title(" [left eye]")
+        self.display.key(window, "shift+F2")
+        self.wait_for_title(" [checkerboard]")
+        self.display.key(window, "F3")
+        self.wait_for_title(" [checkerboard, eyes swapped]")
+        self.display.key(window, "F3")
+        self.wait_for_title(" [checkerboard]")
+        for _ in range(3):
+            self.display.key(window, "shift+F2")
+        self.wait_for_title(" [side-by-side full]")
+        # table 103 does what it did in any output: 2 and 1 switch the culling
+        p = self.display.picture(window)
+        w, h = p.width, p.height
+        self.display.drag(window, 1, (w // 2, h // 2), (w // 2, h // 2 + h // 4))
+        self.display.key(window, "space")
+        time.sleep(0.3)
+        culled = self.display.picture(window).lit()[0]
+        self.display.key(window, "2")
+        time.sleep(0.3)
+        self.assertGreater(self.display.picture(window).lit()[0], culled * 1.05, "key 2 did nothing")
+        self.display.key(window, "1")
+        time.sleep(0.3)
+        self.assertEqual(self.display.picture(window).lit()[0], culled, "key 1 did nothing")
+        # F1: the list of keys in a box with the title as caption, closed with Return
+        self.display.key(window, "F1")
+        box = self.display.wait_for_window(TITLE, with_class="")
+        self.assertIsNotNone(box, "F1 showed no box")
+        self.display.key(box, "Return")
+        time.sleep(0.3)
+        # F11: full screen and back
+        size = [w_[3:5] for w_ in self.display.windows(TITLE + " [side-by-side full]") if w_[2] == CLASS][0]
+        self.display.key(window, "F11")
+        time.sleep(0.5)
+        full = [w_[3:5] for w_ in self.display.windows(TITLE + " [side-by-side full]") if w_[2] == CLASS][0]
+        self.assertEqual(tuple(full), (self.display.width, self.display.height))
+        self.display.key(window, "F11")
+        time.sleep(0.5)
+        back = [w_[3:5] for w_ in self.display.windows(TITLE + " [side-by-side full]") if w_[2] == CLASS][0]
+        self.assertEqual(back, size)
+        self.display.key(window, "Escape")
+        self.expect_clean_exit(process)
+
+    def test_row_interlace_follows_the_screen_rows(self):
+        with tempfile.TemporaryDirectory() as d:
+            model = write_model(d, "markers.obj", MARKERS_OBJ, ("markers.mtl", MARKERS_MTL))
+            process, window = self.open(model)
+            # far-apart eyes; the left and the right eye alone, then the rows
+            p = self.display.picture(window)
+            self.display.drag(window, 2, (p.width // 2, p.height // 2), (p.width // 2 + p.width // 3, p.height // 2))
+            time.sleep(0.3)
+            left = self.display.picture(window)
+            self.display.key(window, "F2")
+            self.wait_for_title(" [right eye]")
+            time.sleep(0.3)
+            right = self.display.picture(window)
+            for _ in range(7):
+                self.display.key(window, "F2")
+            window = self.wait_for_title(" [row interlaced]")
+            for move in range(2):
+                time.sleep(0.4)
+                top = self.display.origin(window)[1]
+                rows = self.display.picture(window)
+                checked = 0
+                for y in range(rows.height):
+                    row = rows.row(y)
+                    if left.row(y) == right.row(y):
+                        continue
+                    checked += 1
+                    expected = left.row(y) if (top + y) % 2 == 0 else right.row(y)
+                    self.assertEqual(row, expected, "row %d at screen row %d" % (y, top + y))
+                self.assertGreater(checked, 20)
+                # one pixel down: each eye moves to the other rows of the window
+                self.display.run("xdotool", "windowmove", "--sync", window, str(self.display.origin(window)[0]),
+                                 str(top + 1))
+            self.display.key(window, "Escape")
+            self.expect_clean_exit(process)
+
     def test_stereo_tuning_and_reset(self):
         process, window = self.open(os.path.join(MODELS, "scene.obj"))
         start = self.display.picture(window)
