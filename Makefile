@@ -53,7 +53,8 @@ run-ondrel: deps release
 
 # both eyes of each program side by side, from the real programs' emulated eye buffers
 pictures: release
-	$(BUILD)/release/tests/tools/tavrin_pictures models/scene.obj docs/tavrin-eyes.png
+	$(BUILD)/release/tests/tools/tavrin_pictures models/scene.obj docs/tavrin-eyes.png \
+	    docs/tavrin-anaglyph.png docs/tavrin-side-by-side.png docs/tavrin-row-interlaced.png
 	$(BUILD)/release/tests/tools/ondrel_pictures docs/ondrel-eyes.png 30
 
 # the sample model of about a million triangles (generated, not kept in git)

@@ -6,6 +6,7 @@
 #include "shell/glcontext.h"
 #include "shell/platform_test.h"
 #include "shell/stereo.h"
+#include "shell/stereo_modes.h"
 #include "shell/window.h"
 #include "resources/png_writer.h"
 
@@ -33,4 +34,17 @@ bool WriteEyePicture(const char* path) {
     free(eye[0]);
     free(eye[1]);
     return WritePng(path, width, height, both.data());
+}
+
+bool WriteOutputPicture(HWND window, int output, const char* path) {
+    if (!PlatformStereoOutputAvailable(output)) return false;
+    SetStereoMode(window, output, false);
+    DrawStereoFrame();
+    int w, h;
+    unsigned char* rgba = nullptr;
+    if (!PlatformTestReadWindow(&w, &h, &rgba)) return false;
+    for (size_t i = 3; i < static_cast<size_t>(w) * h * 4; i += 4) rgba[i] = 255;
+    bool written = WritePng(path, w, h, rgba);
+    free(rgba);
+    return written;
 }

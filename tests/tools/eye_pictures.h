@@ -9,5 +9,7 @@
 HWND OpenProgramWindow(HINSTANCE instance);
 // Draws a frame and writes the left and the right eye side by side to path.
 bool WriteEyePicture(const char* path);
+// Draws a frame in a stereo output (STEREO_*) and writes what the window shows to path.
+bool WriteOutputPicture(HWND window, int output, const char* path);
 
 #endif
