@@ -118,8 +118,8 @@ const char* const vertexSource =
     "#version 110\n"
     "void main() { gl_Position = gl_Vertex; }\n";
 
-// Mode 0: an anaglyph, in linear light: both eyes decoded from sRGB, out = ML left + MR right,
-// clamped and encoded again. Modes 1 to 3: the left eye on even screen rows, even columns, or
+// Mode 0: an anaglyph, in linear light: both eyes (sRGB textures, so sampled in linear light)
+// give out = ML left + MR right, clamped and encoded to sRGB again. Modes 1 to 3: the left eye on even screen rows, even columns, or
 // where column + row is even; rows and columns count from the screen's top-left corner.
 const char* const fragmentSource =
     "#version 110\n"
@@ -130,7 +130,6 @@ const char* const fragmentSource =
     "uniform mat3 rightMatrix;\n"
     "uniform vec2 size;\n"
     "uniform vec2 origin;\n"
-    "vec3 decode(vec3 c) { return mix(c / 12.92, pow((c + 0.055) / 1.055, vec3(2.4)), step(0.04045, c)); }\n"
     "vec3 encode(vec3 c) {\n"
     "    return mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, step(0.0031308, c));\n"
     "}\n"
@@ -139,13 +138,13 @@ const char* const fragmentSource =
     "    vec3 l = texture2D(leftEye, uv).rgb;\n"
     "    vec3 r = texture2D(rightEye, uv).rgb;\n"
     "    if (mode == 0) {\n"
-    "        gl_FragColor = vec4(encode(clamp(leftMatrix * decode(l) + rightMatrix * decode(r), 0.0, 1.0)), 1.0);\n"
+    "        gl_FragColor = vec4(encode(clamp(leftMatrix * l + rightMatrix * r, 0.0, 1.0)), 1.0);\n"
     "        return;\n"
     "    }\n"
     "    float x = origin.x + floor(gl_FragCoord.x);\n"
     "    float y = origin.y + size.y - 1.0 - floor(gl_FragCoord.y);\n"
     "    float k = mode == 1 ? y : mode == 2 ? x : x + y;\n"
-    "    gl_FragColor = vec4(mod(k, 2.0) < 0.5 ? l : r, 1.0);\n"
+    "    gl_FragColor = vec4(encode(mod(k, 2.0) < 0.5 ? l : r), 1.0);\n"
     "}\n";
 
 // The least-squares anaglyph matrices, by rows (output red, green, blue; columns the eye's
@@ -237,7 +236,9 @@ void allocate(int width, int height) {
     f.bindFramebuffer(GL_FRAMEBUFFER, eyes.framebuffer);
     for (int i = 0; i < 2; i++) {
         glBindTexture(GL_TEXTURE_2D, eyes.color[i]);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        // stored as sRGB: drawing and blits copy the bytes as they are, and the anaglyph
+        // shader's lookups come back in linear light without a conversion of its own
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_SRGB8_ALPHA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
