@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 #include "bench/bench_time.h"
+#include "bench/bench_window.h"
 #include "resources/resources.h"
 #include "shell/eye_buffers.h"
 #include "shell/glcontext.h"
@@ -19,23 +20,13 @@
 
 const ProgramInfo& programInfo = tavrinInfo;
 
-static double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr, "usage: bench_compose MODEL.obj [FRAMES]\n");
         return 2;
     }
     int frames = argc > 2 ? atoi(argv[2]) : 50;
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    PlatformTestSkipMessageBoxes(TRUE);
-    PlatformTestAllowHeadless(TRUE);
-    PlatformTestDefaultWindowSize(800, 600);
-    snprintf(modelFileName, sizeof modelFileName, "%s", argv[1]);
-    if (!RegisterMainClass(&tavrinResources) || !CreateMainWindow(&tavrinResources, SW_SHOWDEFAULT)) return 1;
+    if (!OpenBenchWindow(&tavrinResources, argv[1])) return 1;
     // a turned model, as a user looks at it
     rotationMatrix[0] = rotationMatrix[10] = 0.8f;
     rotationMatrix[2] = 0.6f;
@@ -47,7 +38,7 @@ int main(int argc, char** argv) {
         glFinish();
         frame.push_back(now() - s);
     }
-    double frameTime = Median(frame);
+    double frameTime = median(frame);
     printf("stereo frame of %s at %dx%d: median %.2f ms\n", argv[1], windowWidth, windowHeight, 1000 * frameTime);
     printf("| output | composition | / stereo frame |\n|---|---|---|\n");
     for (int mode = 0; mode < STEREO_OUTPUT_COUNT; mode++) {
@@ -62,7 +53,7 @@ int main(int argc, char** argv) {
             glFinish();
             compose.push_back(now() - s);
         }
-        double t = Median(compose);
+        double t = median(compose);
         printf("| %s | %.2f ms | %.3f |\n", stereoModeNames[mode], 1000 * t, t / frameTime);
     }
     return 0;

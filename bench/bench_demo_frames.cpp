@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 #include "bench/bench_time.h"
+#include "bench/bench_window.h"
 #include "demo/animation.h"
 #include "resources/resources.h"
 #include "shell/glcontext.h"
@@ -19,11 +20,7 @@ const ProgramInfo& programInfo = ondrelInfo;
 
 int main(int argc, char** argv) {
     int frames = argc > 1 ? atoi(argv[1]) : 200;
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    PlatformTestSkipMessageBoxes(TRUE);
-    PlatformTestAllowHeadless(TRUE);
-    PlatformTestDefaultWindowSize(800, 600);
-    if (!RegisterMainClass(&ondrelResources) || !CreateMainWindow(&ondrelResources, SW_SHOWDEFAULT)) return 1;
+    if (!OpenBenchWindow(&ondrelResources, nullptr)) return 1;
     std::vector<double> times;
     for (int i = 0; i < frames; i++) {
         AdvanceAnimation();

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <vector>
 #include "bench/bench_time.h"
+#include "bench/bench_window.h"
 #include "glm/glm.h"
 #include "resources/resources.h"
 #include "shell/glcontext.h"
@@ -32,14 +33,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     int frames = argc > 2 ? atoi(argv[2]) : 10;
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    PlatformTestSkipMessageBoxes(TRUE);
-    PlatformTestAllowHeadless(TRUE);
-    PlatformTestDefaultWindowSize(800, 600);
-    snprintf(modelFileName, sizeof modelFileName, "%s", argv[1]);
-
     // start-up: read, fit, normals, list, first stereo frame (the window's first paint)
-    if (!RegisterMainClass(&tavrinResources) || !CreateMainWindow(&tavrinResources, SW_SHOWDEFAULT)) return 1;
+    if (!OpenBenchWindow(&tavrinResources, argv[1])) return 1;
     glFinish();
     double firstFrame = now() - processStart;
 
