@@ -262,7 +262,7 @@ void blitEye(int eye, int sx0, int sx1, int dx0, int dy0, int dx1, int dy1, GLen
 // The full-window pass of the composing shader.
 void shade(int mode, const float* left, const float* right, int screenX, int screenY, int leftEye) {
     ShaderCalls& s = eyes.sh;
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
