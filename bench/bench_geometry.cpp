@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
         glmVertexNormals(m, 90.0f);
         double t4 = now();
         baseline.push_back(sumIntoVertices(m));
-        touch.push_back(touchFreshMemory(3 * static_cast<size_t>(m->triangleCount) * 16));
+        touch.push_back(touchFreshMemory(3 * static_cast<size_t>(m->triangleCount) * 4));
         load.push_back(t1 - t0), fit.push_back(t2 - t1), facets.push_back(t3 - t2), normals.push_back(t4 - t3);
         triangles = m->triangleCount;
         glmDelete(m);
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
            median(load), median(fit), median(facets), median(normals));
     printf("  baseline (sum facet normals into vertices) %.3f s: glmVertexNormals is %.2fx it\n", median(baseline),
            median(normals) / median(baseline));
-    printf("  first touch of the use lists' %zu MB alone: %.3f s\n", 3 * static_cast<size_t>(triangles) * 16 >> 20,
+    printf("  first touch of the use lists' %zu MB alone: %.3f s\n", 3 * static_cast<size_t>(triangles) * 4 >> 20,
            median(touch));
     printf("  the three operations %.3f s: %.2fx the load\n", all, all / median(load));
     return 0;

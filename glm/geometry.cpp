@@ -115,11 +115,11 @@ void glmComputeFacetNormals(GlmModel* model) {
     }
 }
 
-// One entry of a vertex's list of uses: a corner of a triangle that has the vertex.
+// One entry of a vertex's list of uses: a corner of a triangle that has the vertex. A
+// vertex's uses lie side by side in one array, so the next use is the next entry.
 struct GlmVertexUse {
-    int32_t triangle;   // 0-based triangle index
-    uint8_t averaged;   // its facet normal went into the vertex's shared normal
-    GlmVertexUse* next; // next use of the same vertex
+    uint32_t triangle : 31;  // 0-based triangle index
+    uint32_t averaged : 1;   // its facet normal went into the vertex's shared normal
 };
 
 void glmVertexNormals(GlmModel* model, float angle) {
@@ -127,50 +127,43 @@ void glmVertexNormals(GlmModel* model, float angle) {
     const uint32_t triangles = model->triangleCount, vertices = model->vertexCount;
     _glmFree(model->normalData);
     model->normalData = nullptr;
+    // the upper bound; only the pages of the normals written are ever touched
     float* normals = static_cast<float*>(_glmCalloc((3 * static_cast<size_t>(triangles) + 1) * 3, sizeof(float)));
 
-    // The lists of uses, each running from the highest triangle that uses the vertex down.
-    // All nodes come from one allocation, and each vertex's nodes lie side by side in it
-    // (a counting sort by vertex), so walking a list reads memory in order.
-    GlmVertexUse** heads = static_cast<GlmVertexUse**>(_glmCalloc(static_cast<size_t>(vertices) + 1, sizeof *heads));
-    GlmVertexUse* nodes = static_cast<GlmVertexUse*>(_glmAlloc(3 * static_cast<size_t>(triangles) * sizeof *nodes));
-    size_t* start = static_cast<size_t*>(_glmCalloc(static_cast<size_t>(vertices) + 2, sizeof *start));
-    size_t* cursor = static_cast<size_t*>(_glmAlloc((static_cast<size_t>(vertices) + 2) * sizeof *cursor));
+    // The lists of uses, each running from the highest triangle that uses the vertex down,
+    // made by a counting sort: first[k] counts the uses of the vertices up to k, then walks
+    // back as the triangles are placed from the lowest up, and ends at the start of k's run.
+    // Four bytes a use, so that little fresh memory is touched.
+    uint32_t* first = static_cast<uint32_t*>(_glmCalloc(static_cast<size_t>(vertices) + 2, sizeof *first));
+    GlmVertexUse* uses = static_cast<GlmVertexUse*>(_glmAlloc(3 * static_cast<size_t>(triangles) * sizeof *uses));
     for (uint32_t i = 0; i < triangles; i++)
         for (int c = 0; c < 3; c++) {
             int32_t k = model->triangleArray[i].vertexIndex[c];
             assert(k >= 1 && static_cast<uint32_t>(k) <= vertices);
-            start[k + 1]++;
+            first[k]++;
         }
-    for (uint32_t k = 1; k <= vertices + 1; k++) start[k] += start[k - 1];
-    memcpy(cursor, start, (static_cast<size_t>(vertices) + 2) * sizeof *cursor);
-    for (uint32_t i = triangles; i-- > 0;) {
-        // corners in reverse, as a list built at its head from corner 0 on holds them
-        for (int c = 2; c >= 0; c--) {
-            int32_t k = model->triangleArray[i].vertexIndex[c];
-            GlmVertexUse* use = &nodes[cursor[k]++];
-            use->triangle = static_cast<int32_t>(i);
+    for (uint32_t k = 1; k <= vertices + 1; k++) first[k] += first[k - 1];
+    for (uint32_t i = 0; i < triangles; i++)
+        for (int c = 0; c < 3; c++) {
+            // corner 0 last in the run, as a list built at its head from corner 0 on holds it
+            GlmVertexUse* use = &uses[--first[model->triangleArray[i].vertexIndex[c]]];
+            use->triangle = i;
             use->averaged = 0;
-            use->next = cursor[k] < start[k + 1] ? use + 1 : nullptr;
         }
-    }
-    for (uint32_t k = 1; k <= vertices; k++)
-        if (start[k + 1] > start[k]) heads[k] = &nodes[start[k]];
-    _glmFree(start);
-    _glmFree(cursor);
 
     const float* facets = model->facetNormalData;
     uint32_t slot = 1;
     for (uint32_t k = 1; k <= vertices; k++) {
-        if (!heads[k]) {
+        GlmVertexUse *head = &uses[first[k]], *end = &uses[first[k + 1]];
+        if (head == end) {
             fprintf(stderr, "glmVertexNormals(): vertex w/o a triangle\n");
             continue;
         }
         // merge against the facet of the highest-numbered triangle that uses the vertex
-        const float* reference = &facets[3 * model->triangleArray[heads[k]->triangle].facetNormalIndex];
+        const float* reference = &facets[3 * model->triangleArray[head->triangle].facetNormalIndex];
         float sum[3] = {0, 0, 0};
         bool anyAveraged = false;
-        for (GlmVertexUse* use = heads[k]; use; use = use->next) {
+        for (GlmVertexUse* use = head; use != end; use++) {
             const float* n = &facets[3 * model->triangleArray[use->triangle].facetNormalIndex];
             use->averaged = _glmDot3(n, reference) > cosAngle;
             if (use->averaged) {
@@ -186,9 +179,9 @@ void glmVertexNormals(GlmModel* model, float angle) {
             memcpy(&normals[3 * static_cast<size_t>(slot)], sum, sizeof sum);
             shared = slot++;
         }
-        int32_t previousTriangle = -1;
+        int64_t previousTriangle = -1;
         int corner = -1;
-        for (GlmVertexUse* use = heads[k]; use; use = use->next) {
+        for (GlmVertexUse* use = head; use != end; use++) {
             GlmTriangle* t = &model->triangleArray[use->triangle];
             uint32_t index = shared;
             if (!use->averaged) {
@@ -197,7 +190,7 @@ void glmVertexNormals(GlmModel* model, float angle) {
             }
             // the uses of one triangle are adjacent: each takes the next corner that names the
             // vertex, so every such corner gets a normal, not only the first
-            if (use->triangle != previousTriangle) corner = -1;
+            if (static_cast<int64_t>(use->triangle) != previousTriangle) corner = -1;
             previousTriangle = use->triangle;
             do corner++;
             while (corner < 2 && t->vertexIndex[corner] != static_cast<int32_t>(k));
@@ -205,8 +198,8 @@ void glmVertexNormals(GlmModel* model, float angle) {
         }
     }
     model->normalCount = slot - 1;
-    _glmFree(nodes);
-    _glmFree(heads);
+    _glmFree(uses);
+    _glmFree(first);
 
     // shrink to the exact count with a single copy
     model->normalData = static_cast<float*>(_glmAlloc((static_cast<size_t>(model->normalCount) + 1) * 3 * sizeof(float)));
