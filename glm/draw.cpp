@@ -2,6 +2,7 @@
 #include <GL/gl.h>
 #include <assert.h>
 #include <stdio.h>
+#include <string.h>
 #include "glm/glm_internal.h"
 
 // the readers refuse indices outside their arrays; drawing relies on it
@@ -96,10 +97,74 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
     glPopMatrix();
 }
 
+// The corners of up to this many triangles go to OpenGL in one glDrawArrays call.
+static const uint32_t kTrianglesPerDraw = 4096;
+
+// What glmDraw draws, sent as vertex arrays: the triangles of each group in order, in runs
+// that share a material, through interleaved corners (position, normal, texture coordinate)
+// and glDrawArrays. A display list copies such a call in bulk instead of recording one call
+// per normal, coordinate and vertex. The materials, the colour-material switch and the
+// matrix are sent as glmDraw sends them.
+static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
+    mode = RepairMode(model, mode);
+    if (mode & GLM_RENDER_COLOR) glEnable(GL_COLOR_MATERIAL);
+    if (mode & GLM_RENDER_MATERIAL) glDisable(GL_COLOR_MATERIAL);
+    const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
+    const bool normals = (mode & (GLM_RENDER_FLAT | GLM_RENDER_SMOOTH)) != 0, texture = (mode & GLM_RENDER_TEXTURE) != 0;
+    const int stride = 8;  // floats a corner: position, normal, texture coordinate
+    float* corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(kTrianglesPerDraw) * 3 * stride * sizeof(float)));
+
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glInterleavedArrays(GL_T2F_N3F_V3F, stride * sizeof(float), corners);
+    if (!normals) glDisableClientState(GL_NORMAL_ARRAY);
+    if (!texture) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glPushMatrix();
+    glTranslatef(model->drawOffset[0], model->drawOffset[1], model->drawOffset[2]);
+    for (const GlmGroup* group = model->groupList; group; group = group->next) {
+        int32_t current = group->materialIndex;
+        if (materials) SendMaterial(model, mode, current);
+        uint32_t filled = 0;
+        for (uint32_t i = 0; i <= group->triangleCount; i++) {
+            const GlmTriangle* t = i < group->triangleCount ? &model->triangleArray[group->triangleIndices[i]] : nullptr;
+            bool switches = t && materials && t->materialIndex != current;
+            // draw what is filled at the end of the group, of a full batch, or of a material's run
+            if (filled > 0 && (!t || switches || filled == kTrianglesPerDraw)) {
+                glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * filled));
+                filled = 0;
+            }
+            if (!t) break;
+            if (switches) {
+                current = t->materialIndex;
+                SendMaterial(model, mode, current);
+            }
+            for (int c = 0; c < 3; c++) {
+                float* corner = &corners[(3 * static_cast<size_t>(filled) + c) * stride];
+                if (texture) {
+                    ASSERT_INDEX(t->texCoordIndex[c], 0, model->texCoordCount);
+                    memcpy(corner, &model->texCoordData[2 * t->texCoordIndex[c]], 2 * sizeof(float));
+                }
+                if (mode & GLM_RENDER_FLAT) {
+                    ASSERT_INDEX(t->facetNormalIndex, 1, model->facetNormalCount);
+                    memcpy(corner + 2, &model->facetNormalData[3 * t->facetNormalIndex], 3 * sizeof(float));
+                } else if (mode & GLM_RENDER_SMOOTH) {
+                    ASSERT_INDEX(t->normalIndex[c], 0, model->normalCount);
+                    memcpy(corner + 2, &model->normalData[3 * t->normalIndex[c]], 3 * sizeof(float));
+                }
+                ASSERT_INDEX(t->vertexIndex[c], 1, model->vertexCount);
+                memcpy(corner + 5, &model->vertexData[3 * t->vertexIndex[c]], 3 * sizeof(float));
+            }
+            filled++;
+        }
+    }
+    glPopMatrix();
+    glPopClientAttrib();
+    _glmFree(corners);
+}
+
 uint32_t glmCompileList(const GlmModel* model, uint32_t mode) {
     GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    glmDraw(model, mode);
+    DrawWithArrays(model, mode);
     glEndList();
     return list;
 }

@@ -179,28 +179,48 @@ TEST_F(DrawContext, FlatAndSmoothShadeAFoldDifferently) {
 }
 
 TEST_F(DrawContext, DisplayListDrawsWhatADirectDrawDraws) {
-    GlmModel* m = ReadModel(kTwoGroups, kTwoMaterials);
+    // the list records vertex arrays: every mode must draw what immediate mode draws, also
+    // with a material switch inside a group, a fold, and texture coordinates
+    GlmModel* m = ReadModel("mtllib two.mtl\nv -1 -1 0\nv 0 -1 0.5\nv 0 1 0.5\nv -1 1 0\nv 1 -1 0\nv 1 1 0\n"
+                            "vt 0 0\nvt 1 0\ng both\nusemtl red\nf 1/1 2/2 3/1 4/2\nusemtl blue\nf 2/1 5/2 6/1 3/2\n",
+                            kTwoMaterials);
     glmComputeFacetNormals(m);
     {
         CapturedOutput quiet;
         glmVertexNormals(m, 90);
     }
+    glShadeModel(GL_SMOOTH);
+    // a checker texture, so that texture coordinates show in the picture
+    const unsigned char checker[16] = {255, 255, 255, 255, 64, 64, 64, 255, 64, 64, 64, 255, 255, 255, 255, 255};
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, checker);
+    glEnable(GL_TEXTURE_2D);
     int w, h;
-    unsigned char *direct = nullptr, *listed = nullptr;
-    glmDraw(m, GLM_RENDER_SMOOTH | GLM_RENDER_MATERIAL);
-    ASSERT_TRUE(PlatformReadEye(0, &w, &h, &direct));
-    GLuint list = glmCompileList(m, GLM_RENDER_SMOOTH | GLM_RENDER_MATERIAL);
-    EXPECT_NE(list, 0u);
-    for (int i = 0; i < 2; i++) {
+    for (uint32_t mode = 0; mode < 32; mode++) {
+        CapturedOutput quiet;
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glColor3f(0.5f, 0.6f, 0.7f);
+        glmDraw(m, mode);
+        unsigned char *direct = nullptr, *listed = nullptr;
+        ASSERT_TRUE(PlatformReadEye(0, &w, &h, &direct));
+        GLuint list = glmCompileList(m, mode);
+        EXPECT_NE(list, 0u);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glColor3f(0.5f, 0.6f, 0.7f);
         glCallList(list);
-        free(listed);
         ASSERT_TRUE(PlatformReadEye(0, &w, &h, &listed));
-        EXPECT_EQ(memcmp(direct, listed, static_cast<size_t>(w) * h * 4), 0) << "drawing " << i;
+        quiet.Restore();
+        EXPECT_EQ(memcmp(direct, listed, static_cast<size_t>(w) * h * 4), 0) << "mode " << mode;
+        free(direct);
+        free(listed);
+        glDeleteLists(list, 1);
     }
-    free(direct);
-    free(listed);
-    glDeleteLists(list, 1);
+    glDisable(GL_TEXTURE_2D);
+    glDeleteTextures(1, &texture);
     glmDelete(m);
 }
 

@@ -52,6 +52,21 @@ void glVertex3fv(const GLfloat* values) {
     read(values, 3);
     vertices++;
 }
+// vertex arrays: the interleaved corners that glDrawArrays reads
+const float* arrayCorners = nullptr;
+GLsizei arrayStride = 0;
+void glPushClientAttrib(GLbitfield) { expect(!inBegin); }
+void glPopClientAttrib(void) { expect(!inBegin); }
+void glInterleavedArrays(GLenum format, GLsizei stride, const void* pointer) {
+    expect(format == GL_T2F_N3F_V3F && stride % sizeof(float) == 0);
+    arrayCorners = static_cast<const float*>(pointer);
+    arrayStride = stride / static_cast<GLsizei>(sizeof(float));
+}
+void glDisableClientState(GLenum) {}
+void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
+    expect(!inBegin && mode == GL_TRIANGLES && first == 0 && count % 3 == 0 && arrayCorners);
+    for (GLsizei i = 0; i < count; i++) read(arrayCorners + static_cast<size_t>(i) * arrayStride, 8);
+}
 GLuint glGenLists(GLsizei) { return 1; }
 void glNewList(GLuint, GLenum) {
     expect(!inList);
