@@ -178,6 +178,21 @@ TEST_F(DrawContext, FlatAndSmoothShadeAFoldDifferently) {
     glmDelete(m);
 }
 
+TEST_F(DrawContext, FacesWithoutSomeIndicesDrawInEveryMode) {
+    // a face form without texture coordinates or normals leaves index 0, which reads zeros:
+    // legal in every mode (the sanitizer build's index checks must accept it)
+    GlmModel* m = ReadModel("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nvn 0 0 1\n"
+                            "f 1/1/1 2/2/1 3/3/1\nf 2 4 3\nf 1//1 2//1 4//1\n");
+    glmComputeFacetNormals(m);
+    for (uint32_t mode = 0; mode < 32; mode++) {
+        CapturedOutput quiet;
+        glmDraw(m, mode);
+        glDeleteLists(glmCompileList(m, mode), 1);
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glmDelete(m);
+}
+
 TEST_F(DrawContext, DisplayListDrawsWhatADirectDrawDraws) {
     // the list records vertex arrays: every mode must draw what immediate mode draws, also
     // with a material switch inside a group, a fold, and texture coordinates
