@@ -61,8 +61,15 @@ char* _glmStrdup(const char* text);
 /* Ends the process with the given status (the fuzz build returns to its harness instead). */
 [[noreturn]] void _glmExit(int status);
 
-/* Reads a whole file into memory; returns null (errno set) when it cannot be read. */
-char* _glmReadFile(const char* path, size_t* size);
+/* A whole file in memory: mapped where it is a regular file, else read into a block. */
+typedef struct GlmFile {
+    const char* data;
+    size_t size;
+    bool mapped;
+} GlmFile;
+/* Loads a file; false (errno set) when it cannot be read. */
+bool _glmLoadFile(const char* path, GlmFile* file);
+void _glmUnloadFile(GlmFile* file);
 
 /* The OBJ reader's passes and its group list. */
 void _glmFirstPass(GlmModel* model, GlmStream* file);

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include "glm/glm_internal.h"
@@ -115,15 +116,30 @@ size_t glmFuzzFreeAll(void) {
 }
 #endif
 
-char* _glmReadFile(const char* path, size_t* size) {
+bool _glmLoadFile(const char* path, GlmFile* file) {
+    *file = GlmFile();
     int fd = open(path, O_RDONLY);
-    if (fd < 0) return nullptr;
+    if (fd < 0) return false;
     struct stat info;
     if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         close(fd);
         errno = EISDIR;
-        return nullptr;
+        return false;
     }
+#ifndef GLM_FUZZ
+    // a regular file is mapped: no copy, and no fresh pages for one (the fuzz build reads, so
+    // that an input that ends the process leaves no mapping behind)
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        void* map = mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (map != MAP_FAILED) {
+            close(fd);
+            file->data = static_cast<const char*>(map);
+            file->size = static_cast<size_t>(info.st_size);
+            file->mapped = true;
+            return true;
+        }
+    }
+#endif
     // one read of the whole file in the common case; grow only if it is not regular or grows
     size_t capacity = info.st_size > 0 ? static_cast<size_t>(info.st_size) + 1 : 4096;
     char* data = static_cast<char*>(_glmAlloc(capacity));
@@ -143,12 +159,21 @@ char* _glmReadFile(const char* path, size_t* size) {
             _glmFree(data);
             close(fd);
             errno = saved;
-            return nullptr;
+            return false;
         }
         if (n == 0) break;
         used += static_cast<size_t>(n);
     }
     close(fd);
-    *size = used;
-    return data;
+    file->data = data;
+    file->size = used;
+    return true;
+}
+
+void _glmUnloadFile(GlmFile* file) {
+    if (file->mapped)
+        munmap(const_cast<char*>(file->data), file->size);
+    else
+        _glmFree(const_cast<char*>(file->data));
+    *file = GlmFile();
 }

@@ -71,12 +71,11 @@ void _glmReadMTL(GlmModel* model, const char* name) {
     memcpy(fullName + dirLength, name, nameLength + 1);
     _glmFree(dir);
 
-    size_t size = 0;
-    char* data = _glmReadFile(fullName, &size);
-    if (!data) {
+    GlmFile data;
+    if (!_glmLoadFile(fullName, &data)) {
         _glmFail(stderr, "_glmReadMTL() failed: can't open material file \"%s\".\n", fullName);
     }
-    GlmStream file = {data, size, 0};
+    GlmStream file = {data.data, data.size, 0};
     char buf[GLM_BUFFER_SIZE];
 
     // counting pass: one slot for "default" and one per newmtl line naming another material
@@ -148,7 +147,7 @@ void _glmReadMTL(GlmModel* model, const char* name) {
     // a newmtl swallowed by a number that read into it leaves an unnamed slot: refuse it
     if (named != count - 1) malformedLibrary(fullName);
     _glmFree(fullName);
-    _glmFree(data);
+    _glmUnloadFile(&data);
 }
 
 int32_t _glmFindMaterial(GlmModel* model, const char* name) {

@@ -255,14 +255,13 @@ void _glmFillPass(GlmModel* model, GlmStream* file) {
 }
 
 GlmModel* glmReadOBJ(const char* fileName) {
-    size_t size = 0;
-    char* data = _glmReadFile(fileName, &size);
-    if (!data) {
+    GlmFile data;
+    if (!_glmLoadFile(fileName, &data)) {
         _glmFail(stderr, "glmReadOBJ() failed: can't open data file \"%s\".\n", fileName);
     }
     GlmModel* model = static_cast<GlmModel*>(_glmCalloc(1, sizeof *model));
     model->objPath = _glmStrdup(fileName);
-    GlmStream file = {data, size, 0};
+    GlmStream file = {data.data, data.size, 0};
     _glmFirstPass(model, &file);
     // zeroed, so that entry 0 and anything a short line leaves unset read as zeros
     model->vertexData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->vertexCount) + 1) * 3, sizeof(float)));
@@ -274,7 +273,7 @@ GlmModel* glmReadOBJ(const char* fileName) {
             static_cast<float*>(_glmCalloc((static_cast<size_t>(model->texCoordCount) + 1) * 2, sizeof(float)));
     file.pos = 0;
     _glmFillPass(model, &file);
-    _glmFree(data);
+    _glmUnloadFile(&data);
     return model;
 }
 
