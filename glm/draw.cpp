@@ -55,14 +55,47 @@ static void SendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
     if (mode & GLM_RENDER_COLOR) glColor3fv(m->diffuse);
 }
 
-void glmDraw(const GlmModel* model, uint32_t mode) {
+// What both ways of drawing do first: repair the mode, switch colour material as the
+// repaired mode says, and move by drawOffset. Returns the repaired mode.
+static uint32_t BeginModel(const GlmModel* model, uint32_t mode) {
     mode = RepairMode(model, mode);
     if (mode & GLM_RENDER_COLOR) glEnable(GL_COLOR_MATERIAL);
     if (mode & GLM_RENDER_MATERIAL) glDisable(GL_COLOR_MATERIAL);
-    const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
-
     glPushMatrix();
     glTranslatef(model->drawOffset[0], model->drawOffset[1], model->drawOffset[2]);
+    return mode;
+}
+
+// Where the data of one corner is, as the mode asks for it: the facet normal in flat mode,
+// the vertex normal in smooth mode; null for what the mode does not send.
+struct CornerData {
+    const float* texCoord;
+    const float* normal;
+    const float* vertex;
+};
+
+static CornerData CornerOf(const GlmModel* model, uint32_t mode, const GlmTriangle* t, int c) {
+    CornerData d = {nullptr, nullptr, nullptr};
+    // normal and texture index 0 is legal: a face form without the field
+    if (mode & GLM_RENDER_TEXTURE) {
+        ASSERT_INDEX(t->texCoordIndex[c], 0, model->texCoordCount);
+        d.texCoord = &model->texCoordData[2 * t->texCoordIndex[c]];
+    }
+    if (mode & GLM_RENDER_FLAT) {
+        ASSERT_INDEX(t->facetNormalIndex, 1, model->facetNormalCount);
+        d.normal = &model->facetNormalData[3 * t->facetNormalIndex];
+    } else if (mode & GLM_RENDER_SMOOTH) {
+        ASSERT_INDEX(t->normalIndex[c], 0, model->normalCount);
+        d.normal = &model->normalData[3 * t->normalIndex[c]];
+    }
+    ASSERT_INDEX(t->vertexIndex[c], 1, model->vertexCount);
+    d.vertex = &model->vertexData[3 * t->vertexIndex[c]];
+    return d;
+}
+
+void glmDraw(const GlmModel* model, uint32_t mode) {
+    mode = BeginModel(model, mode);
+    const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
     glBegin(GL_TRIANGLES);
     for (const GlmGroup* group = model->groupList; group; group = group->next) {
         // the group's material first, then each triangle's own where it changes
@@ -74,22 +107,13 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
                 current = t->materialIndex;
                 SendMaterial(model, mode, current);
             }
-            if (mode & GLM_RENDER_FLAT) {
-                ASSERT_INDEX(t->facetNormalIndex, 1, model->facetNormalCount);
-                glNormal3fv(&model->facetNormalData[3 * t->facetNormalIndex]);
-            }
+            // a flat normal once for the triangle, a smooth one for each corner
+            if (mode & GLM_RENDER_FLAT) glNormal3fv(CornerOf(model, mode, t, 0).normal);
             for (int c = 0; c < 3; c++) {
-                // normal and texture index 0 is legal: a face form without the field
-                if (mode & GLM_RENDER_SMOOTH) {
-                    ASSERT_INDEX(t->normalIndex[c], 0, model->normalCount);
-                    glNormal3fv(&model->normalData[3 * t->normalIndex[c]]);
-                }
-                if (mode & GLM_RENDER_TEXTURE) {
-                    ASSERT_INDEX(t->texCoordIndex[c], 0, model->texCoordCount);
-                    glTexCoord2fv(&model->texCoordData[2 * t->texCoordIndex[c]]);
-                }
-                ASSERT_INDEX(t->vertexIndex[c], 1, model->vertexCount);
-                glVertex3fv(&model->vertexData[3 * t->vertexIndex[c]]);
+                CornerData d = CornerOf(model, mode, t, c);
+                if (mode & GLM_RENDER_SMOOTH) glNormal3fv(d.normal);
+                if (d.texCoord) glTexCoord2fv(d.texCoord);
+                glVertex3fv(d.vertex);
             }
         }
     }
@@ -100,64 +124,51 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
 // The corners of up to this many triangles go to OpenGL in one glDrawArrays call.
 static const uint32_t kTrianglesPerDraw = 4096;
 
-// What glmDraw draws, sent as vertex arrays: the triangles of each group in order, in runs
-// that share a material, through interleaved corners (position, normal, texture coordinate)
-// and glDrawArrays. A display list copies such a call in bulk instead of recording one call
-// per normal, coordinate and vertex. The materials, the colour-material switch and the
-// matrix are sent as glmDraw sends them.
-static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
-    mode = RepairMode(model, mode);
-    if (mode & GLM_RENDER_COLOR) glEnable(GL_COLOR_MATERIAL);
-    if (mode & GLM_RENDER_MATERIAL) glDisable(GL_COLOR_MATERIAL);
-    const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
-    const bool normals = (mode & (GLM_RENDER_FLAT | GLM_RENDER_SMOOTH)) != 0, texture = (mode & GLM_RENDER_TEXTURE) != 0;
-    const int stride = 8;  // floats a corner: position, normal, texture coordinate
-    float* corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(kTrianglesPerDraw) * 3 * stride * sizeof(float)));
+static void DrawCorners(uint32_t triangles) {
+    if (triangles > 0) glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * triangles));
+}
 
+// What glmDraw draws, sent as vertex arrays: the triangles of each group in order, in runs
+// that share a material, through interleaved corners (texture coordinate, normal, position)
+// and glDrawArrays. A display list copies such a call in bulk instead of recording one call
+// per normal, coordinate and vertex.
+static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
+    mode = BeginModel(model, mode);
+    const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
+    const int stride = 8;  // floats a corner
+    float* corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(kTrianglesPerDraw) * 3 * stride * sizeof(float)));
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glInterleavedArrays(GL_T2F_N3F_V3F, stride * sizeof(float), corners);
-    if (!normals) glDisableClientState(GL_NORMAL_ARRAY);
-    if (!texture) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glPushMatrix();
-    glTranslatef(model->drawOffset[0], model->drawOffset[1], model->drawOffset[2]);
+    if (!(mode & (GLM_RENDER_FLAT | GLM_RENDER_SMOOTH))) glDisableClientState(GL_NORMAL_ARRAY);
+    if (!(mode & GLM_RENDER_TEXTURE)) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     for (const GlmGroup* group = model->groupList; group; group = group->next) {
         int32_t current = group->materialIndex;
         if (materials) SendMaterial(model, mode, current);
         uint32_t filled = 0;
-        for (uint32_t i = 0; i <= group->triangleCount; i++) {
-            const GlmTriangle* t = i < group->triangleCount ? &model->triangleArray[group->triangleIndices[i]] : nullptr;
-            bool switches = t && materials && t->materialIndex != current;
-            // draw what is filled at the end of the group, of a full batch, or of a material's run
-            if (filled > 0 && (!t || switches || filled == kTrianglesPerDraw)) {
-                glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * filled));
+        for (uint32_t i = 0; i < group->triangleCount; i++) {
+            const GlmTriangle* t = &model->triangleArray[group->triangleIndices[i]];
+            bool switches = materials && t->materialIndex != current;
+            if (switches || filled == kTrianglesPerDraw) {
+                DrawCorners(filled);
                 filled = 0;
             }
-            if (!t) break;
             if (switches) {
                 current = t->materialIndex;
                 SendMaterial(model, mode, current);
             }
             for (int c = 0; c < 3; c++) {
+                CornerData d = CornerOf(model, mode, t, c);
                 float* corner = &corners[(3 * static_cast<size_t>(filled) + c) * stride];
-                if (texture) {
-                    ASSERT_INDEX(t->texCoordIndex[c], 0, model->texCoordCount);
-                    memcpy(corner, &model->texCoordData[2 * t->texCoordIndex[c]], 2 * sizeof(float));
-                }
-                if (mode & GLM_RENDER_FLAT) {
-                    ASSERT_INDEX(t->facetNormalIndex, 1, model->facetNormalCount);
-                    memcpy(corner + 2, &model->facetNormalData[3 * t->facetNormalIndex], 3 * sizeof(float));
-                } else if (mode & GLM_RENDER_SMOOTH) {
-                    ASSERT_INDEX(t->normalIndex[c], 0, model->normalCount);
-                    memcpy(corner + 2, &model->normalData[3 * t->normalIndex[c]], 3 * sizeof(float));
-                }
-                ASSERT_INDEX(t->vertexIndex[c], 1, model->vertexCount);
-                memcpy(corner + 5, &model->vertexData[3 * t->vertexIndex[c]], 3 * sizeof(float));
+                if (d.texCoord) memcpy(corner, d.texCoord, 2 * sizeof(float));
+                if (d.normal) memcpy(corner + 2, d.normal, 3 * sizeof(float));
+                memcpy(corner + 5, d.vertex, 3 * sizeof(float));
             }
             filled++;
         }
+        DrawCorners(filled);
     }
-    glPopMatrix();
     glPopClientAttrib();
+    glPopMatrix();
     _glmFree(corners);
 }
 

@@ -17,13 +17,6 @@ void setColor(float* color, float red, float green, float blue) {
              fullName);
 }
 
-// Whether a newmtl line's rest names the material "default", which takes slot 0.
-bool namesDefault(const char* rest) {
-    char name[GLM_BUFFER_SIZE];
-    memcpy(name, rest, strlen(rest) + 1);
-    return _glmNameWord(name) != GLM_EOF && strcmp(name, "default") == 0;
-}
-
 // Scans values from the rest of the current line only, so that a line with fewer values
 // than the format never reads into the next line's keyword. Returns the values converted.
 int scanOnLine(GlmStream* file, const char* format, float* values) {
@@ -83,7 +76,9 @@ void _glmReadMTL(GlmModel* model, const char* name) {
     while (_glmScanToken(&file, buf) != GLM_EOF) {
         if (buf[0] == 'n') {
             _glmReadRestOfLine(&file, buf);
-            if (!namesDefault(buf) && count < 0x7ffffffe) count++;
+            // a library's own "default" takes slot 0
+            if (_glmNameWord(buf) != GLM_EOF && strcmp(buf, "default") == 0) continue;
+            if (count < 0x7ffffffe) count++;
         } else {
             _glmSkipLine(&file);
         }
@@ -109,11 +104,11 @@ void _glmReadMTL(GlmModel* model, const char* name) {
         switch (buf[0]) {
         case 'n':
             _glmReadRestOfLine(&file, buf);
-            if (namesDefault(buf)) {
+            if (_glmNameWord(buf) == GLM_EOF) buf[0] = '\0';
+            if (strcmp(buf, "default") == 0) {
                 current = 0;
                 break;
             }
-            if (_glmNameWord(buf) == GLM_EOF) buf[0] = '\0';
             if (++named >= count) malformedLibrary(fullName);
             current = named;
             model->materialArray[current].name = _glmStrdup(buf);

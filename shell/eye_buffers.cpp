@@ -58,19 +58,20 @@ struct ShaderCalls {
 };
 
 struct EyeBuffers {
-    bool made;              // the framebuffer exists
-    bool contextStereo;     // the context has stereo back buffers of its own
-    GLuint framebuffer, color[2], depth;
-    int width, height;
-    unsigned int selected;  // GL_BACK, GL_BACK_LEFT or GL_BACK_RIGHT
-    int output;             // STEREO_*
-    bool swapEyes;
-    GLuint program;         // the composing shader, 0 without one
-    GLint mode, leftMatrix, rightMatrix, size, origin;
-    FramebufferCalls gl;
-    ShaderCalls sh;
+    bool made = false;                // the framebuffer exists
+    bool contextStereo = false;       // the context has stereo back buffers of its own
+    GLuint framebuffer = 0, color[2] = {0, 0}, depth = 0;
+    int width = 0, height = 0;
+    unsigned int selected = GL_BACK;  // GL_BACK, GL_BACK_LEFT or GL_BACK_RIGHT
+    int output = STEREO_LEFT_EYE;     // STEREO_*
+    bool swapEyes = false;
+    GLuint program = 0;               // the composing shader, 0 without one
+    bool shaderTried = false;
+    GLint mode = -1, leftMatrix = -1, rightMatrix = -1, size = -1, origin = -1;
+    FramebufferCalls gl = {};
+    ShaderCalls sh = {};
 };
-EyeBuffers eyes = {false, false, 0, {0, 0}, 0, 0, 0, GL_BACK, STEREO_LEFT_EYE, false, 0, -1, -1, -1, -1, -1, {}, {}};
+EyeBuffers eyes;
 
 template <typename T>
 bool loadCall(T* slot, const char* name) {
@@ -171,9 +172,14 @@ GLuint compile(GLenum kind, const char* source) {
     return shader;
 }
 
-// The composing shader where OpenGL 2.0 is there; without it the blit outputs remain.
-void makeComposeShader(int major) {
-    if (major < 2 || !loadShaderCalls(&eyes.sh)) return;
+// The composing shader where OpenGL 2.0 is there; without it the blit outputs remain. Made
+// the first time an output asks for it, not while the program starts.
+bool composeShader() {
+    if (eyes.program || eyes.shaderTried) return eyes.program != 0;
+    eyes.shaderTried = true;
+    int major = 0;
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (!version || sscanf(version, "%d", &major) != 1 || major < 2 || !loadShaderCalls(&eyes.sh)) return false;
     GLuint vertex = compile(GL_VERTEX_SHADER, vertexSource), fragment = compile(GL_FRAGMENT_SHADER, fragmentSource);
     GLuint program = 0;
     if (vertex && fragment) {
@@ -191,8 +197,9 @@ void makeComposeShader(int major) {
     if (vertex) eyes.sh.deleteShader(vertex);
     if (fragment) eyes.sh.deleteShader(fragment);
     if (!program) {
-        fprintf(stderr, "wglMakeCurrent(): the composing shader does not build: no anaglyph or interlaced output\n");
-        return;
+        fprintf(stderr,
+                "PlatformStereoOutputAvailable(): the composing shader does not build: no anaglyph or interlaced output\n");
+        return false;
     }
     eyes.program = program;
     eyes.mode = eyes.sh.getUniformLocation(program, "mode");
@@ -204,6 +211,7 @@ void makeComposeShader(int major) {
     eyes.sh.uniform1i(eyes.sh.getUniformLocation(program, "leftEye"), 0);
     eyes.sh.uniform1i(eyes.sh.getUniformLocation(program, "rightEye"), 1);
     eyes.sh.useProgram(0);
+    return true;
 }
 
 // Drawing goes to the eye buffers: emulated eyes, and every output but quad buffer on a
@@ -352,9 +360,6 @@ bool EyeBuffersStart(int width, int height, bool contextStereo) {
         applySelection();
         return false;
     }
-    int major = 0;
-    sscanf(version, "%d", &major);
-    makeComposeShader(major);
     applySelection();
     return true;
 }
@@ -368,8 +373,6 @@ void EyeBuffersStop(void) {
         if (eyes.program) eyes.sh.deleteProgram(eyes.program);
     }
     eyes = EyeBuffers();
-    eyes.selected = GL_BACK;
-    eyes.output = STEREO_LEFT_EYE;
 }
 
 bool EyeBuffersActive(void) { return routed(); }
@@ -383,7 +386,7 @@ bool EyeBuffersOutputAvailable(int output) {
     case STEREO_ANAGLYPH_AMBER_BLUE:
     case STEREO_ROW_INTERLACED:
     case STEREO_COLUMN_INTERLACED:
-    case STEREO_CHECKERBOARD: return eyes.program != 0;
+    case STEREO_CHECKERBOARD: return eyes.made && composeShader();
     default: return output > 0 && output < STEREO_OUTPUT_COUNT && eyes.made;
     }
 }
@@ -409,15 +412,27 @@ void EyeBuffersSize(int* width, int* height) {
     *height = eyes.height;
 }
 
-void EyeBuffersRead(int eye, unsigned char* rgba) {
+// Reads a colour buffer of a framebuffer (0: the window's), then reads the left eye again.
+static void readPixels(GLuint framebuffer, GLenum buffer, int width, int height, unsigned char* rgba) {
     // Mesa's software renderer defers drawing; reading one colour buffer of several does not
     // always wait for what was drawn into it while another one was selected
     glFinish();
-    eyes.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, eyes.framebuffer);
-    glReadBuffer(eye == 0 ? GL_COLOR_ATTACHMENT0 : GL_COLOR_ATTACHMENT1);
+    if (eyes.made) eyes.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    glReadBuffer(buffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, eyes.width, eyes.height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    if (routed()) {
+        eyes.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, eyes.framebuffer);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+    }
+}
+
+void EyeBuffersRead(int eye, unsigned char* rgba) {
+    readPixels(eyes.framebuffer, eye == 0 ? GL_COLOR_ATTACHMENT0 : GL_COLOR_ATTACHMENT1, eyes.width, eyes.height, rgba);
+}
+
+void EyeBuffersReadWindow(unsigned int buffer, int width, int height, unsigned char* rgba) {
+    readPixels(0, buffer, width, height, rgba);
 }
 
 void EyeBuffersCompose(int screenX, int screenY) {
@@ -451,7 +466,7 @@ void EyeBuffersCompose(int screenX, int screenY) {
     case STEREO_ROW_INTERLACED:
     case STEREO_COLUMN_INTERLACED:
     case STEREO_CHECKERBOARD:
-        if (eyes.program) {
+        if (composeShader()) {
             int anaglyph = eyes.output - STEREO_ANAGLYPH_RED_CYAN;
             if (eyes.output <= STEREO_ANAGLYPH_AMBER_BLUE)
                 shade(0, anaglyphMatrices[anaglyph][0], anaglyphMatrices[anaglyph][1], screenX, screenY, l);

@@ -13,6 +13,8 @@
 // framebuffer objects, or an incomplete framebuffer); the eyes are then drawn straight into
 // the back buffers.
 bool EyeBuffersStart(int width, int height, bool contextStereo);
+// Whether a context of this version and extension list has what the buffers need.
+bool EyeBuffersSupported(const char* version, const char* extensions);
 // Deletes them (on the context they were made on, which must be current).
 void EyeBuffersStop(void);
 // Whether drawing goes to the eye buffers (not in quad-buffer output, not without them).
@@ -29,6 +31,9 @@ void EyeBuffersSetOutput(int output, bool swapEyes);
 // Size and pixels of one eye (0 left, 1 right), rows of RGBA bytes from the bottom up.
 void EyeBuffersSize(int* width, int* height);
 void EyeBuffersRead(int eye, unsigned char* rgba);
+// One of the window's own back buffers (GL_BACK, GL_BACK_LEFT or GL_BACK_RIGHT), such as
+// EyeBuffersCompose leaves it.
+void EyeBuffersReadWindow(unsigned int buffer, int width, int height, unsigned char* rgba);
 // Composes both eyes into the window's back buffer as the output says; screenX and screenY
 // are the screen position of the window's top-left pixel (the interlaced outputs count
 // rows and columns from the screen's corner). Drawing goes to the eyes again afterwards.

@@ -8,7 +8,6 @@
 //  [x] Stereo without stereo buffers: the eye buffers of eye_buffers.cpp, started when the
 //      context is made current; PlatformDrawBuffer selects the eyes, SwapBuffers shows the left.
 #include <GL/gl.h>
-#include <GL/glext.h>
 #include <stdlib.h>
 #include "shell/eye_buffers.h"
 #include "shell/platform_internal.h"
@@ -103,13 +102,17 @@ BOOL wglDeleteContext(HGLRC context) {
     return TRUE;
 }
 
+// The eyes into the window's back buffer, at the window's screen position (the interlaced
+// outputs count the screen's rows and columns).
+static void Compose(HWND window) {
+    int x = 0, y = 0;
+    SDL_GetWindowPosition(window->sdl, &x, &y);
+    EyeBuffersCompose(x, y);
+}
+
 BOOL SwapBuffers(HDC dc) {
     if (!dc || dc->destroyed) return FALSE;
-    if (platform.current) {
-        int x = 0, y = 0;
-        SDL_GetWindowPosition(dc->sdl, &x, &y);
-        EyeBuffersCompose(x, y);
-    }
+    if (platform.current) Compose(dc);
     SDL_GL_SwapWindow(dc->sdl);
     return TRUE;
 }
@@ -133,14 +136,10 @@ BOOL PlatformReadEye(int eye, int* width, int* height, unsigned char** rgba) {
         SDL_GL_GetDrawableSize(platform.current->window->sdl, &w, &h);
     unsigned char* pixels = static_cast<unsigned char*>(malloc(static_cast<size_t>(w) * h * 4));
     if (!pixels) return FALSE;
-    if (EyeBuffersActive()) {
+    if (EyeBuffersActive())
         EyeBuffersRead(eye, pixels);
-    } else {
-        glFinish();
-        glReadBuffer(eye == 0 ? GL_BACK_LEFT : GL_BACK_RIGHT);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    }
+    else
+        EyeBuffersReadWindow(eye == 0 ? GL_BACK_LEFT : GL_BACK_RIGHT, w, h, pixels);
     *width = w;
     *height = h;
     *rgba = pixels;
@@ -150,21 +149,12 @@ BOOL PlatformReadEye(int eye, int* width, int* height, unsigned char** rgba) {
 BOOL PlatformTestReadWindow(int* width, int* height, unsigned char** rgba) {
     if (!platform.current) return FALSE;
     HWND window = platform.current->window;
-    int x = 0, y = 0, w, h;
-    SDL_GetWindowPosition(window->sdl, &x, &y);
-    EyeBuffersCompose(x, y);
+    Compose(window);
+    int w, h;
     SDL_GL_GetDrawableSize(window->sdl, &w, &h);
     unsigned char* pixels = static_cast<unsigned char*>(malloc(static_cast<size_t>(w) * h * 4));
     if (!pixels) return FALSE;
-    GLint bound = 0;
-    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &bound);
-    PFNGLBINDFRAMEBUFFERPROC bind = reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(SDL_GL_GetProcAddress("glBindFramebuffer"));
-    if (bind) bind(GL_READ_FRAMEBUFFER, 0);
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    if (bind) bind(GL_READ_FRAMEBUFFER, static_cast<GLuint>(bound));
+    EyeBuffersReadWindow(GL_BACK, w, h, pixels);
     *width = w;
     *height = h;
     *rgba = pixels;

@@ -91,7 +91,5 @@ void PlatformDrawableSize(HWND window, int* width, int* height);
 // The next due time of a timer that was due at `due` and fired at `now`: the first time
 // after `now` on its beat of `period`.
 Uint64 PlatformTimerNextDue(Uint64 due, Uint64 period, Uint64 now);
-// Whether a context of this version and extension list has what the eye buffers need.
-bool EyeBuffersSupported(const char* version, const char* extensions);
 
 #endif

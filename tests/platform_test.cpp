@@ -7,6 +7,7 @@
 #include <vector>
 #include "resources/resources.h"
 #include "shell/platform.h"
+#include "shell/eye_buffers.h"
 #include "shell/platform_internal.h"
 #include "shell/platform_test.h"
 #include "tests/gl_test_env.h"
