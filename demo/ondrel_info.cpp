@@ -12,9 +12,9 @@ const ProgramInfo ondrelInfo = {
     false,  // viewport on resize
     WM_LBUTTONDOWN,
     WM_RBUTTONDOWN,
-    "Left button drag\teye separation (horizontal)\n"
-    "Right button drag\tfrustum shift (horizontal)\n"
-    "Enter\treset both stereo parameters\n"
-    "1 / 2\tback faces culled / both sides drawn\n"
-    "Esc\tquit\n",
+    "Left button drag: eye separation (horizontal)\n"
+    "Right button drag: frustum shift (horizontal)\n"
+    "Enter: reset both stereo parameters\n"
+    "1 / 2: back faces culled / both sides drawn\n"
+    "Esc: quit\n",
 };

@@ -50,10 +50,10 @@ static void StepStereoMode(HWND window, int step) {
 
 static void ShowKeyHelp(HWND window) {
     std::string text = programInfo.keyHelp;
-    text += "F1\tthis list\n"
-            "F2 / Shift+F2\tnext / previous way of showing the two eyes\n"
-            "F3\tswap the eyes\n"
-            "F11\tfull screen on and off\n\nShowing the eyes as: ";
+    text += "F1: this list\n"
+            "F2 / Shift+F2: next / previous way of showing the two eyes\n"
+            "F3: swap the eyes\n"
+            "F11: full screen on and off\n\nShowing the eyes as: ";
     text += stereoModeNames[stereoMode];
     if (eyesSwapped) text += ", eyes swapped";
     text += "\n";

@@ -259,4 +259,18 @@ TEST_F(ViewerControls, TheFirstHeldButtonOfLeftMiddleRightActs) {
     EXPECT_EQ(eyeSeparation, startEyeSeparation);
 }
 
+TEST_F(ViewerControls, F1ListsTheKeysInAnInformationBox) {
+    int boxes = platformLastMessageBox.count;
+    StereoWndProc(window, WM_KEYDOWN, VK_F1, 0);
+    ASSERT_EQ(platformLastMessageBox.count, boxes + 1);
+    std::string text = platformLastMessageBox.text;
+    EXPECT_STREQ(platformLastMessageBox.caption, "VOXA Tessan-9 OpenGL in Stereo");
+    EXPECT_EQ(platformLastMessageBox.flags, static_cast<UINT>(MB_ICONINFORMATION));
+    for (const char* line : {"Space: stop spinning\n", "F2 / Shift+F2: ", "F3: swap the eyes\n", "F11: ",
+                             "Showing the eyes as: left eye\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    // the platform's boxes draw no tab stops
+    EXPECT_EQ(text.find('\t'), std::string::npos);
+}
+
 }  // namespace

@@ -12,12 +12,12 @@ const ProgramInfo tavrinInfo = {
     true,   // viewport in every frame
     WM_MBUTTONDOWN,
     WM_RBUTTONDOWN,
-    "Left button drag\tturn the model; released, it keeps spinning\n"
-    "Left click\tspin again with the last drag's speed\n"
-    "Space\tstop spinning\n"
-    "Middle button drag\teye separation (horizontal)\n"
-    "Right button drag\tfrustum shift (horizontal); releasing middle or right stops a spin\n"
-    "Enter\treset both stereo parameters\n"
-    "1 / 2\tback faces culled / both sides drawn\n"
-    "Esc\tquit\n",
+    "Left button drag: turn the model; released, it keeps spinning\n"
+    "Left click: spin again with the last drag's speed\n"
+    "Space: stop spinning\n"
+    "Middle button drag: eye separation (horizontal)\n"
+    "Right button drag: frustum shift (horizontal); releasing middle or right stops a spin\n"
+    "Enter: reset both stereo parameters\n"
+    "1 / 2: back faces culled / both sides drawn\n"
+    "Esc: quit\n",
 };
