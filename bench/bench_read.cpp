@@ -1,6 +1,7 @@
 // bench_read.cpp: loads one OBJ file once, in one of three ways, and reports time and memory.
 //
-//   bench_read glm|tinyobj|read FILE
+//   bench_read glm|tinyobj|fastobj|read FILE
+// (fastobj only where the benchmark was built with the peer reader)
 // prints: "<way> <seconds> <peak resident KiB> <model array bytes>"
 #include <fcntl.h>
 #include <stdio.h>
@@ -13,6 +14,9 @@
 #include <tiny_obj_loader.h>
 #include "bench/bench_time.h"
 #include "glm/glm.h"
+#ifdef BENCH_FAST_OBJ
+#include <fast_obj.h>
+#endif
 
 // bytes of the arrays a model owns (strings and group lists are negligible)
 static size_t modelBytes(const GlmModel* m) {
@@ -25,7 +29,7 @@ static size_t modelBytes(const GlmModel* m) {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        fprintf(stderr, "usage: bench_read glm|tinyobj|read FILE\n");
+        fprintf(stderr, "usage: bench_read glm|tinyobj|fastobj|read FILE\n");
         return 2;
     }
     const char* way = argv[1];
@@ -47,6 +51,12 @@ int main(int argc, char** argv) {
             return 1;
         }
         arrays = attrib.vertices.size() * 4;
+#ifdef BENCH_FAST_OBJ
+    } else if (strcmp(way, "fastobj") == 0) {
+        fastObjMesh* m = fast_obj_read(path);
+        if (!m) return 1;
+        arrays = (m->position_count * 3 + m->texcoord_count * 2 + m->normal_count * 3) * sizeof(float);
+#endif
     } else if (strcmp(way, "read") == 0) {
         // the floor: one read of the whole file into one buffer
         int fd = open(path, O_RDONLY);
