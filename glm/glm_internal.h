@@ -31,20 +31,22 @@ void _glmSkipLine(GlmStream* s);
  * of input); whatever of the line does not fit is skipped, never read as further tokens. */
 void _glmReadRestOfLine(GlmStream* s, char* buf);
 /*
- * fscanf with a format made of %d, %f, white space and literal characters, such as
- * "%d/%d/%d" or "%f %f %f". Converted values go to ints and floats in order; returns the
- * number of conversions, or GLM_EOF when the input ended before the first one.
+ * The patterns the readers scan with, as fscanf formats: a face's corner in each of its four
+ * forms (chosen from the face's first corner), and one to three floats.
  */
-int _glmScan(GlmStream* s, const char* format, int* ints, float* floats);
-/* The forms of a face, chosen from its first corner, and their scan patterns. */
-enum { GLM_FACE_VN, GLM_FACE_VTN, GLM_FACE_VT, GLM_FACE_V };
-extern const char* const _glmFacePatterns[4];
+enum { GLM_FACE_VN, GLM_FACE_VTN, GLM_FACE_VT, GLM_FACE_V, GLM_SCAN_F1, GLM_SCAN_F2, GLM_SCAN_F3, GLM_PATTERN_COUNT };
+/* "%d//%d", "%d/%d/%d", "%d/%d", "%d", "%f", "%f %f", "%f %f %f" */
+extern const char* const _glmPatterns[GLM_PATTERN_COUNT];
+/*
+ * fscanf(s, _glmPatterns[pattern], ...): converted values go to ints (the corner patterns) or
+ * floats in order; returns the number of conversions, or GLM_EOF when the input ended
+ * before the first one.
+ */
+int _glmScan(GlmStream* s, int pattern, int* ints, float* floats);
+/* sscanf(text, _glmPatterns[pattern], ...). */
+int _glmScanString(const char* text, int pattern, int* ints, float* floats);
 /* The form of a face whose first corner is `corner`: "//" in it, else what sscanf converts. */
 int _glmFaceForm(const char* corner);
-/* _glmScan(s, _glmFacePatterns[form], values, NULL), specialised. */
-int _glmScanCorner(GlmStream* s, int form, int* values);
-/* sscanf(text, format, ...) with the same formats. */
-int _glmScanString(const char* text, const char* format, int* ints, float* floats);
 /* sscanf(buf, "%s", buf) in place: leaves the first word, or buf unchanged if there is none. */
 int _glmFirstWord(char* buf);
 /* sscanf(buf, "%s %s", buf, buf) in place: the second word when there are two, else the first. */

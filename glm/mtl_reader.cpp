@@ -19,18 +19,18 @@ void setColor(float* color, float red, float green, float blue) {
 
 // Scans values from the rest of the current line only, so that a line with fewer values
 // than the format never reads into the next line's keyword. Returns the values converted.
-int scanOnLine(GlmStream* file, const char* format, float* values) {
+int scanOnLine(GlmStream* file, int pattern, float* values) {
     const char* start = file->data + file->pos;
     const char* newline = static_cast<const char*>(memchr(start, '\n', file->size - file->pos));
     GlmStream line = {file->data, newline ? static_cast<size_t>(newline - file->data) : file->size, file->pos};
-    int converted = _glmScan(&line, format, nullptr, values);
+    int converted = _glmScan(&line, pattern, nullptr, values);
     file->pos = line.pos;
     return converted;
 }
 
 // Ka, Kd or Ks: red, green, blue; green and blue default to red when the line leaves them out.
 void scanColor(GlmStream* file, float* color) {
-    int converted = scanOnLine(file, "%f %f %f", color);
+    int converted = scanOnLine(file, GLM_SCAN_F3, color);
     if (converted == 1) color[1] = color[0];
     if (converted >= 1 && converted < 3) color[2] = color[0];
 }
@@ -120,7 +120,7 @@ void _glmReadMTL(GlmModel* model, const char* name) {
                 break;
             }
             // Ns 0..1000 becomes the GL exponent 0..128, each product rounded to float
-            scanOnLine(&file, "%f", &m->shininess);
+            scanOnLine(&file, GLM_SCAN_F1, &m->shininess);
             m->shininess = static_cast<float>(m->shininess * 0.001);
             m->shininess = static_cast<float>(m->shininess * 128.0);
             break;

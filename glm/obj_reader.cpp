@@ -78,10 +78,10 @@ uint32_t countFace(GlmStream* file, char* buf) {
     _glmScanToken(file, buf);
     int form = _glmFaceForm(buf);
     int values[3];
-    _glmScanCorner(file, form, values);
-    _glmScanCorner(file, form, values);
+    _glmScan(file, form, values, nullptr);
+    _glmScan(file, form, values, nullptr);
     uint32_t triangles = 1;
-    while (_glmScanCorner(file, form, values) > 0) triangles++;
+    while (_glmScan(file, form, values, nullptr) > 0) triangles++;
     return triangles;
 }
 
@@ -91,14 +91,14 @@ void fillFace(FillState* st, GlmStream* file, char* buf) {
     int form = _glmFaceForm(buf);
     int values[3] = {0, 0, 0};
     GlmStream corner = {buf, strlen(buf), 0};
-    _glmScanCorner(&corner, form, values);
+    _glmScan(&corner, form, values, nullptr);
     Corner first = resolveCorner(st, form, values);
-    _glmScanCorner(file, form, values);
+    _glmScan(file, form, values, nullptr);
     Corner previous = resolveCorner(st, form, values);
-    _glmScanCorner(file, form, values);
+    _glmScan(file, form, values, nullptr);
     Corner last = resolveCorner(st, form, values);
     addTriangle(st, first, previous, last);
-    while (_glmScanCorner(file, form, values) > 0) {
+    while (_glmScan(file, form, values, nullptr) > 0) {
         previous = last;
         last = resolveCorner(st, form, values);
         addTriangle(st, first, previous, last);
@@ -216,15 +216,15 @@ void _glmFillPass(GlmModel* model, GlmStream* file) {
         case 'v':
             if (buf[1] == '\0') {
                 float* v = nextEntry(&st, model->vertexData, &st.filled[0], model->vertexCount, 3);
-                _glmScan(file, "%f %f %f", nullptr, v);
+                _glmScan(file, GLM_SCAN_F3, nullptr, v);
                 if (!isfinite(v[0]) || !isfinite(v[1]) || !isfinite(v[2])) {
                     _glmFail(stderr, "_glmFillPass() failed: vertex %u of data file \"%s\" is not a finite position.\n",
                             st.filled[0], model->objPath);
                 }
             } else if (buf[1] == 'n') {
-                _glmScan(file, "%f %f %f", nullptr, nextEntry(&st, model->normalData, &st.filled[2], model->normalCount, 3));
+                _glmScan(file, GLM_SCAN_F3, nullptr, nextEntry(&st, model->normalData, &st.filled[2], model->normalCount, 3));
             } else if (buf[1] == 't') {
-                _glmScan(file, "%f %f", nullptr,
+                _glmScan(file, GLM_SCAN_F2, nullptr,
                          nextEntry(&st, model->texCoordData, &st.filled[1], model->texCoordCount, 2));
             } else {
                 malformed(model);

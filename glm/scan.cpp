@@ -58,6 +58,25 @@ inline uint64_t parseDigits8(const unsigned char* p, unsigned n) {
     return v;
 }
 
+// Consumes the run of decimal digits at *p and adds them to *value (which wraps after 19
+// digits); returns how many digits there were.
+inline size_t takeDigits(const unsigned char* data, size_t size, size_t* p, uint64_t* value) {
+    const size_t first = *p;
+    size_t q = first;
+    uint64_t v = *value;
+    while (q < size && isDigit(data[q])) v = v * 10 + (data[q++] - '0');
+    *p = q;
+    *value = v;
+    return q - first;
+}
+
+// Consumes the run of hexadecimal digits at *p; returns how many there were.
+inline size_t skipHexDigits(const unsigned char* data, size_t size, size_t* p) {
+    const size_t first = *p;
+    while (*p < size && isHexDigit(data[*p])) (*p)++;
+    return *p - first;
+}
+
 // %d: optional sign and decimal digits; strtol's saturation to long, then the cast to int
 inline ScanResult scanInt(GlmStream* s, int* out) {
     const unsigned char* data = reinterpret_cast<const unsigned char*>(s->data);
@@ -73,24 +92,28 @@ inline ScanResult scanInt(GlmStream* s, int* out) {
         s->pos = pos;
         return scanMismatch;
     }
-    const unsigned long long limit = 1ull << 63;
-    unsigned long long magnitude = 0;
+    const size_t first = pos;
+    const uint64_t limit = 1ull << 63;
+    uint64_t magnitude = 0;
     bool overflow = false;
+    size_t length = 0;
     if (size - pos >= 8) {
-        // the first up to eight digits at once
-        unsigned n = digitRun8(data + pos);
-        magnitude = parseDigits8(data + pos, n);
-        pos += n;
-        if (n < 8) goto done;
+        // indices are short: up to eight digits at once, without a branch per digit
+        length = digitRun8(data + pos);
+        magnitude = parseDigits8(data + pos, static_cast<unsigned>(length));
+        pos += length;
     }
-    while (pos < size && isDigit(data[pos])) {
-        unsigned d = data[pos++] - '0';
-        if (overflow || magnitude > (limit - d) / 10)
-            overflow = true;
-        else
-            magnitude = magnitude * 10 + d;
+    if ((length == 0 || length == 8) && takeDigits(data, size, &pos, &magnitude) + length > 18) {
+        // a run that may not fit: again, digit by digit, saturating
+        magnitude = 0;
+        for (size_t q = first; q < pos; q++) {
+            unsigned d = data[q] - '0';
+            if (overflow || magnitude > (limit - d) / 10)
+                overflow = true;
+            else
+                magnitude = magnitude * 10 + d;
+        }
     }
-done:
     s->pos = pos;
     long long value;
     if (negative)
@@ -100,38 +123,6 @@ done:
         value = (overflow || magnitude == limit) ? 0x7fffffffffffffffll : static_cast<long long>(magnitude);
     *out = static_cast<int>(static_cast<unsigned long long>(value) & 0xffffffffu);
     return scanDone;
-}
-
-// The common case of %f in one pass: "[sign]digits[.digits]" that ends where the collecting
-// loop below would end too (not on an exponent). Clinger's fast path: digits that fit a
-// float's 24-bit significand, scaled by a power of ten that is exact in a float, give the
-// correctly rounded float in one division. Covers what exporters write ("-0.123456").
-inline bool plainDecimal(GlmStream* s, float* out) {
-    static const float powers[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    const unsigned char* data = reinterpret_cast<const unsigned char*>(s->data);
-    size_t p = s->pos, size = s->size;
-    bool negative = false;
-    if (p < size && (data[p] == '-' || data[p] == '+')) negative = data[p++] == '-';
-    if (p + 1 < size && data[p] == '0' && lower(data[p + 1]) == 'x') return false;
-    size_t first = p;
-    uint32_t mantissa = 0;
-    int scale = 0;
-    while (p < size && isDigit(data[p])) mantissa = mantissa * 10 + (data[p++] - '0');
-    size_t intDigits = p - first;
-    size_t fracDigits = 0;
-    if (p < size && data[p] == '.') {
-        size_t fracStart = ++p;
-        while (p < size && isDigit(data[p])) mantissa = mantissa * 10 + (data[p++] - '0');
-        fracDigits = p - fracStart;
-        scale = -static_cast<int>(fracDigits);
-    }
-    if (intDigits + fracDigits == 0 || intDigits + fracDigits > 8 || scale < -10) return false;
-    if (p < size && lower(data[p]) == 'e') return false;
-    if (mantissa > (1u << 24)) return false;
-    float value = static_cast<float>(mantissa) / powers[-scale];
-    *out = negative ? -value : value;
-    s->pos = p;
-    return true;
 }
 
 // strtof of the bytes [first, last) for the rare forms: hexadecimal, inf, nan, out of range
@@ -155,75 +146,85 @@ bool expectLetter(GlmStream* s, char letter) {
     return c != GLM_EOF && lower(c) == letter;
 }
 
-// %f: collects the longest prefix that can begin a number, with one byte of push-back,
-// then converts what it collected
+// Clinger's fast path: a decimal significand that fits a float's 24 bits, scaled by a
+// power of ten that is exact in a float, gives the correctly rounded float in one division.
+// Covers what exporters write ("-0.123456").
+inline bool fastDecimal(uint64_t significand, unsigned fractionDigits, bool negative, float* out) {
+    static const float powers[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    if (significand > (1u << 24) || fractionDigits > 10) return false;
+    float value = static_cast<float>(significand) / powers[fractionDigits];
+    *out = negative ? -value : value;
+    return true;
+}
+
+// %f: collects the longest prefix that can begin a number, as scanf does with one byte of
+// push-back, then converts what it collected. A decimal's digits are summed on the way, so
+// that the usual numbers need no second look.
 ScanResult scanFloat(GlmStream* s, float* out) {
-    if (plainDecimal(s, out)) return scanDone;
-    const size_t start = s->pos;
-    int c = getChar(s);
-    if (c == GLM_EOF) return scanInputEnd;
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(s->data);
+    const size_t start = s->pos, size = s->size;
+    size_t p = start;
+    if (p == size) return scanInputEnd;
     size_t signLength = 0;
-    if (c == '-' || c == '+') {
+    if (data[p] == '-' || data[p] == '+') {
         signLength = 1;
-        c = getChar(s);
-        if (c == GLM_EOF) return scanMismatch;
+        if (++p == size) {
+            s->pos = p;
+            return scanMismatch;
+        }
     }
-    bool special = false;
-    if (lower(c) == 'n') {
-        if (!expectLetter(s, 'a') || !expectLetter(s, 'n')) return scanMismatch;
-        special = true;
-    } else if (lower(c) == 'i') {
-        if (!expectLetter(s, 'n') || !expectLetter(s, 'f')) return scanMismatch;
-        c = getChar(s);
-        if (c != GLM_EOF && lower(c) == 'i') {
-            for (const char* rest = "nity"; *rest; rest++)
-                if (!expectLetter(s, *rest)) return scanMismatch;
+    bool special = false, hex = false, gotExponent = false;
+    uint64_t significand = 0;  // of a decimal, while it has at most 19 digits
+    size_t digits = 0, fractionDigits = 0;
+    if (lower(data[p]) == 'n' || lower(data[p]) == 'i') {
+        // "nan", "inf" or "infinity": each further letter must follow, or the conversion
+        // fails with the mismatching byte consumed
+        s->pos = p + 1;
+        if (lower(data[p]) == 'n') {
+            if (!expectLetter(s, 'a') || !expectLetter(s, 'n')) return scanMismatch;
         } else {
-            ungetChar(s, c);
-        }
-        special = true;
-    }
-    bool hex = false;
-    if (!special) {
-        bool gotDigit = false, gotDot = false, gotExponent = false;
-        int exponentChar = 'e';
-        if (c == '0') {
-            c = getChar(s);
-            if (lower(c) == 'x') {
-                hex = true;
-                exponentChar = 'p';
-                c = getChar(s);
-            } else {
-                gotDigit = true;
-            }
-        }
-        for (;;) {
-            if (isDigit(c) || (!gotExponent && hex && isHexDigit(c))) {
-                gotDigit = true;
-            } else if (gotExponent && lower(static_cast<unsigned char>(s->data[s->pos - 2])) == exponentChar &&
-                       (c == '-' || c == '+')) {
-                // a sign right after the exponent letter
-            } else if (gotDigit && !gotExponent && lower(c) == exponentChar) {
-                gotExponent = gotDot = true;
-            } else if (!gotExponent && !gotDot && c == '.') {
-                gotDot = true;
+            if (!expectLetter(s, 'n') || !expectLetter(s, 'f')) return scanMismatch;
+            int c = getChar(s);
+            if (c != GLM_EOF && lower(c) == 'i') {
+                for (const char* rest = "nity"; *rest; rest++)
+                    if (!expectLetter(s, *rest)) return scanMismatch;
             } else {
                 ungetChar(s, c);
-                break;
             }
-            c = getChar(s);
-            if (c == GLM_EOF) break;
         }
-        size_t length = s->pos - start;
+        special = true;
+    } else {
+        // digits, a point and more digits, then an exponent if a digit came before it; the
+        // digits are hexadecimal after "0x" (whose 0 is no digit of the numeral)
+        if (data[p] == '0' && p + 1 < size && lower(data[p + 1]) == 'x') {
+            hex = true;
+            p += 2;
+        }
+        size_t integerDigits = hex ? skipHexDigits(data, size, &p) : takeDigits(data, size, &p, &significand);
+        if (p < size && data[p] == '.') {
+            p++;
+            fractionDigits = hex ? skipHexDigits(data, size, &p) : takeDigits(data, size, &p, &significand);
+        }
+        digits = integerDigits + fractionDigits;
+        if (digits > 0 && p < size && lower(data[p]) == (hex ? 'p' : 'e')) {
+            gotExponent = true;
+            p++;
+            if (p < size && (data[p] == '-' || data[p] == '+')) p++;
+            while (p < size && isDigit(data[p])) p++;
+        }
+        s->pos = p;
+        size_t length = p - start;
         if (length == signLength || (hex && length == 2 + signLength)) return scanMismatch;
     }
     const char* first = s->data + start;
     const char* last = s->data + s->pos;
     if (!special && !hex) {
-        // plain decimal: from_chars rounds as strtof does, but rejects '+' and out-of-range
-        const char* digits = *first == '+' ? first + 1 : first;
+        if (!gotExponent && digits > 0 && digits <= 19 && fastDecimal(significand, fractionDigits, *first == '-', out))
+            return scanDone;
+        // from_chars rounds as strtof does, but rejects '+' and out-of-range
+        const char* numeral = *first == '+' ? first + 1 : first;
         float value;
-        std::from_chars_result r = std::from_chars(digits, last, value);
+        std::from_chars_result r = std::from_chars(numeral, last, value);
         if (r.ec == std::errc()) {
             *out = value;
             return scanDone;
@@ -280,92 +281,77 @@ void _glmReadRestOfLine(GlmStream* s, char* buf) {
     if (s->data[s->pos - 1] != '\n') _glmSkipLine(s);
 }
 
-int _glmScan(GlmStream* s, const char* format, int* ints, float* floats) {
-    int done = 0;
-    bool skip = false;
-    for (const char* f = format; *f;) {
-        int fc = static_cast<unsigned char>(*f++);
-        if (fc != '%') {
-            // white space in the format skips white space before the next literal
-            if (isSpace(fc)) {
-                skip = true;
-                continue;
-            }
-            int c = getChar(s);
-            if (c == GLM_EOF) return done == 0 ? GLM_EOF : done;
-            if (skip) {
-                while (isSpace(c)) {
-                    c = getChar(s);
-                    if (c == GLM_EOF) return done == 0 ? GLM_EOF : done;
-                }
-                skip = false;
-            }
-            if (c != fc) {
-                ungetChar(s, c);
-                return done;
-            }
-            continue;
-        }
-        // a conversion skips white space first, whatever the format says
-        skipSpace(s);
-        skip = false;
-        ScanResult r = *f++ == 'd' ? scanInt(s, ints++) : scanFloat(s, floats++);
-        if (r == scanInputEnd) return done == 0 ? GLM_EOF : done;
-        if (r == scanMismatch) return done;
-        done++;
-    }
-    return done;
-}
-
-const char* const _glmFacePatterns[4] = {"%d//%d", "%d/%d/%d", "%d/%d", "%d"};
-
 namespace {
 
-// a literal character of a format: no white space is skipped before it
-inline ScanResult matchLiteral(GlmStream* s, char ch) {
+// a literal byte of a format, after the white space that white space in the format skips
+inline ScanResult matchLiteral(GlmStream* s, char ch, bool skipBefore) {
+    if (skipBefore) skipSpace(s);
     if (s->pos == s->size) return scanInputEnd;
     if (s->data[s->pos] != ch) return scanMismatch;
     s->pos++;
     return scanDone;
 }
 
+constexpr bool isFormatSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// fscanf's walk over a format made of %d, %f, white space and literal bytes, from byte I of
+// the format on; unrolled at compile time into straight code for each pattern.
+template <const char* Format, size_t I = 0>
+inline int scanFormat(GlmStream* s, int* ints, float* floats, int done, bool skip) {
+    constexpr char fc = Format[I];
+    ScanResult r;
+    if constexpr (fc == '\0') {
+        return done;
+    } else if constexpr (fc == '%') {
+        // a conversion skips white space first, whatever the format says
+        skipSpace(s);
+        if constexpr (Format[I + 1] == 'd') {
+            r = scanInt(s, ints);
+            if (r == scanDone) return scanFormat<Format, I + 2>(s, ints + 1, floats, done + 1, false);
+        } else {
+            r = scanFloat(s, floats);
+            if (r == scanDone) return scanFormat<Format, I + 2>(s, ints, floats + 1, done + 1, false);
+        }
+    } else if constexpr (isFormatSpace(fc)) {
+        return scanFormat<Format, I + 1>(s, ints, floats, done, true);
+    } else {
+        r = matchLiteral(s, fc, skip);
+        if (r == scanDone) return scanFormat<Format, I + 1>(s, ints, floats, done, false);
+    }
+    return r == scanInputEnd && done == 0 ? GLM_EOF : done;
+}
+
+constexpr char patternVN[] = "%d//%d", patternVTN[] = "%d/%d/%d", patternVT[] = "%d/%d", patternV[] = "%d",
+               patternF1[] = "%f", patternF2[] = "%f %f", patternF3[] = "%f %f %f";
+
 }  // namespace
 
-int _glmScanCorner(GlmStream* s, int form, int* values) {
-    skipSpace(s);
-    ScanResult r = scanInt(s, &values[0]);
-    if (r != scanDone) return r == scanInputEnd ? GLM_EOF : 0;
-    if (form == GLM_FACE_V || matchLiteral(s, '/') != scanDone) return 1;
-    if (form == GLM_FACE_VN && matchLiteral(s, '/') != scanDone) return 1;
-    skipSpace(s);
-    if (scanInt(s, &values[1]) != scanDone) return 1;
-    if (form != GLM_FACE_VTN || matchLiteral(s, '/') != scanDone) return 2;
-    skipSpace(s);
-    return scanInt(s, &values[2]) == scanDone ? 3 : 2;
+const char* const _glmPatterns[GLM_PATTERN_COUNT] = {patternVN, patternVTN, patternVT, patternV,
+                                                     patternF1, patternF2,  patternF3};
+
+int _glmScan(GlmStream* s, int pattern, int* ints, float* floats) {
+    switch (pattern) {
+    case GLM_FACE_VN: return scanFormat<patternVN>(s, ints, floats, 0, false);
+    case GLM_FACE_VTN: return scanFormat<patternVTN>(s, ints, floats, 0, false);
+    case GLM_FACE_VT: return scanFormat<patternVT>(s, ints, floats, 0, false);
+    case GLM_FACE_V: return scanFormat<patternV>(s, ints, floats, 0, false);
+    case GLM_SCAN_F1: return scanFormat<patternF1>(s, ints, floats, 0, false);
+    case GLM_SCAN_F2: return scanFormat<patternF2>(s, ints, floats, 0, false);
+    default: return scanFormat<patternF3>(s, ints, floats, 0, false);
+    }
 }
 
 int _glmFaceForm(const char* corner) {
-    // the usual corners, whole numbers joined by single slashes, decide at a glance
-    const char* p = corner;
-    for (int numbers = 1;; numbers++) {
-        if (*p == '-' || *p == '+') p++;
-        if (!isDigit(static_cast<unsigned char>(*p))) break;
-        while (isDigit(static_cast<unsigned char>(*p))) p++;
-        if (*p == '\0') return numbers == 1 ? GLM_FACE_V : numbers == 2 ? GLM_FACE_VT : GLM_FACE_VTN;
-        if (*p != '/' || numbers == 3) break;
-        if (*++p == '/') return GLM_FACE_VN;
-    }
-    // the rest as the reader's tests say: a "//" anywhere, then what sscanf converts
-    int values[3];
+    // a "//" anywhere, else as many numbers as sscanf converts with "%d/%d/%d"
     if (strstr(corner, "//")) return GLM_FACE_VN;
-    if (_glmScanString(corner, "%d/%d/%d", values, nullptr) == 3) return GLM_FACE_VTN;
-    if (_glmScanString(corner, "%d/%d", values, nullptr) == 2) return GLM_FACE_VT;
-    return GLM_FACE_V;
+    int values[3];
+    int converted = _glmScanString(corner, GLM_FACE_VTN, values, nullptr);
+    return converted == 3 ? GLM_FACE_VTN : converted == 2 ? GLM_FACE_VT : GLM_FACE_V;
 }
 
-int _glmScanString(const char* text, const char* format, int* ints, float* floats) {
+int _glmScanString(const char* text, int pattern, int* ints, float* floats) {
     GlmStream s = {text, strlen(text), 0};
-    return _glmScan(&s, format, ints, floats);
+    return _glmScan(&s, pattern, ints, floats);
 }
 
 // the in-place word scans read the buffer while they write into it, as sscanf with the
