@@ -3,6 +3,7 @@
 #define GLM_GLM_INTERNAL_H
 
 #include <stddef.h>
+#include <stdint.h>
 #include <stdio.h>
 #include "glm/glm.h"
 
@@ -25,6 +26,8 @@ typedef struct GlmStream {
 int _glmScanToken(GlmStream* s, char* buf);
 /* fgets(buf, 128, s): 1, or 0 at the end of input (buf is then left untouched). */
 int _glmReadLine(GlmStream* s, char* buf);
+/* Skips white space (the C locale's). */
+void _glmSkipSpace(GlmStream* s);
 /* Skips the rest of the line, however long, up to and including its newline. */
 void _glmSkipLine(GlmStream* s);
 /* The rest of the line for a name: its first 127 bytes as fgets gives them (empty at the end
@@ -73,15 +76,73 @@ typedef struct GlmFile {
 bool _glmLoadFile(const char* path, GlmFile* file);
 void _glmUnloadFile(GlmFile* file);
 
-/* The OBJ reader's passes and its group list. */
-void _glmFirstPass(GlmModel* model, GlmStream* file);
-void _glmFillPass(GlmModel* model, GlmStream* file);
+/*
+ * The OBJ reader reads each of its two passes in chunks, a thread a chunk. A chunk reads the
+ * statements that start before its limit, from a line start it guessed; afterwards each chunk
+ * is checked against the one before it (where that one really stopped, and what it left
+ * current), and from the first that does not fit, the one before it reads on to the end alone.
+ */
+
+/* What the counting pass meets that must be handled in file order. */
+enum { GLM_EVENT_START, GLM_EVENT_GROUP, GLM_EVENT_LIBRARY, GLM_EVENT_UNKNOWN };
+typedef struct GlmEvent {
+    int kind;
+    size_t pos;         /* the rest of its line (for an unknown keyword, the keyword) */
+    uint64_t triangles; /* triangles of the faces after it, up to the next event */
+    uint32_t group;     /* the group those faces go to, by number in order of creation */
+} GlmEvent;
+
+/* The filling pass's state: where it is and what is current. */
+typedef struct GlmFill {
+    bool direct;             /* reports what goes wrong as it comes (reading to the end alone) */
+    bool bailed;             /* met something wrong while not direct: to be read again */
+    size_t pos;              /* the next statement's start */
+    uint32_t filled[3];      /* vertices, texture coordinates, normals read so far (whole file) */
+    uint32_t limits[3];      /* and how far this chunk may go */
+    uint32_t triangles;      /* the next triangle's index */
+    uint32_t triangleLimit;  /* and how far this chunk may go */
+    uint32_t group;          /* the current group's number */
+    int32_t material;        /* the current material, from the last usemtl line */
+    uint32_t* cursor;        /* per group: the next slot of its triangleIndices */
+    uint32_t* groupLimit;    /* per group: how far this chunk may go */
+    int32_t* groupMaterial;  /* per group: the material this chunk gave it last, or -1 */
+    GlmGroup** groups;       /* the groups by number; shared */
+} GlmFill;
+
+typedef struct GlmChunk {
+    size_t begin;            /* the line start it guessed */
+    size_t first;            /* its first statement's start (after white space) */
+    size_t limit;            /* it reads the statements that start before this */
+    size_t pos;              /* where the counting stopped: the next statement's start */
+    bool stopped;            /* the counting met an unknown keyword (its last event) */
+    uint64_t counts[3];      /* vertices, texture coordinates, normals */
+    uint64_t triangles;
+    GlmEvent* events;        /* in file order; the first is GLM_EVENT_START */
+    uint32_t eventCount, eventCapacity;
+    size_t materialLine;     /* the rest of its last usemtl line, or SIZE_MAX */
+    GlmFill fill, start;     /* the filling state, and what it started from */
+    uint32_t* startCursor;
+} GlmChunk;
+
+/* Counts a chunk's statements from chunk->pos on, up to its limit. */
+void _glmCountChunk(const GlmStream* file, GlmChunk* chunk);
+/* Handles the used chunks' events in file order (libraries, groups, an unknown keyword) and
+ * gives the model its counts and each group its room. */
+void _glmMergeCounts(GlmModel* model, const GlmStream* file, GlmChunk* chunks, int used);
+/* Fills from state->pos on, up to `limit`, into the arrays the counts sized. */
+void _glmFillChunk(GlmModel* model, const GlmStream* file, GlmFill* state, size_t limit);
+/* glmReadOBJ with `chunks` chunks (0: as the machine's cores and the file's size suit). */
+GlmModel* _glmReadOBJInChunks(const char* fileName, int chunks);
+/* The group list: lookup by name, creation, and a group's number in order of creation. */
 GlmGroup* _glmLookupGroup(GlmModel* model, const char* name);
 GlmGroup* _glmEnsureGroup(GlmModel* model, const char* name);
+uint32_t _glmGroupNumber(const GlmModel* model, const GlmGroup* group);
 
 /* The material library reader. */
 void _glmReadMTL(GlmModel* model, const char* name);
 int32_t _glmFindMaterial(GlmModel* model, const char* name);
+/* The material's index, or -1 (silently) when the model has none of that name. */
+int32_t _glmLookupMaterial(const GlmModel* model, const char* name);
 char* _glmPathDirectory(const char* path);
 void _glmFreeMaterials(GlmModel* model);
 

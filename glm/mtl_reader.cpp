@@ -145,9 +145,15 @@ void _glmReadMTL(GlmModel* model, const char* name) {
     _glmUnloadFile(&data);
 }
 
-int32_t _glmFindMaterial(GlmModel* model, const char* name) {
+int32_t _glmLookupMaterial(const GlmModel* model, const char* name) {
     for (uint32_t i = 0; i < model->materialCount; i++)
         if (strcmp(model->materialArray[i].name, name) == 0) return static_cast<int32_t>(i);
+    return -1;
+}
+
+int32_t _glmFindMaterial(GlmModel* model, const char* name) {
+    int32_t found = _glmLookupMaterial(model, name);
+    if (found >= 0) return found;
     printf("_glmFindMaterial():  can't find material \"%s\".\n", name);
     return 0;
 }

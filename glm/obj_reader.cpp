@@ -1,127 +1,228 @@
-// obj_reader.cpp: glmReadOBJ, a counting pass and a filling pass over the file in memory.
-#include <math.h>
+// obj_reader.cpp: glmReadOBJ, a counting pass and a filling pass over the file in memory,
+// each read in chunks on the machine's cores; and the model's group list.
+#include <atomic>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
+#include <system_error>
+#include <thread>
+#include <vector>
 #include "glm/glm_internal.h"
 
 namespace {
 
-// For each face form, which conversion of its pattern carries the vertex, the texture
-// coordinate and the normal (-1: not carried).
-const int formSlots[4][3] = {{0, -1, 1}, {0, 1, 2}, {0, 1, -1}, {0, -1, -1}};
+// a chunk smaller than this is not worth cutting; a few chunks a core even out the work
+const size_t minimumChunk = 1 << 20;
+const int chunksPerCore = 4;
+const int maximumChunks = 64;
 
-// the most entries of one kind a model may hold: indices are 32-bit signed
-const uint64_t maxEntries = 0x7ffffffe;
-
-[[noreturn]] void malformed(const GlmModel* model) {
-    _glmFail(stderr, "_glmFillPass() failed: malformed data file \"%s\" (a line holds more than its keyword's values).\n",
-            model->objPath);
-}
-
-// Working state of the filling pass.
-struct FillState {
-    GlmModel* model;
-    uint32_t filled[3];                    // vertices, texture coordinates, normals read so far
-    uint32_t counts[3];                    // and their counts from the first pass
-    uint32_t triangles;                    // running triangle index
-    GlmGroup* group;                       // current group
-    int32_t material;                      // current material, from the last usemtl line
-    uint32_t groupCapacity;                // entries of the current group's triangleIndices
-    uint32_t* capacities;                  // capacity of each group, in list order
-};
-
-// One corner with its indices resolved: vertex, texture coordinate, normal.
-struct Corner {
-    int32_t index[3];
-};
-
-// Resolves the indices a form carries (negative ones count back from the last entry read)
-// and refuses any outside its array.
-[[noreturn]] void indexOutOfRange(const FillState* st, int kind, int written) {
-    static const char* const kinds[3] = {"vertex", "texture coordinate", "normal"};
-    _glmFail(stderr, "_glmFillPass() failed: %s index %d out of range in data file \"%s\".\n", kinds[kind], written,
-            st->model->objPath);
-}
-
-inline Corner resolveCorner(const FillState* st, int form, const int* values) {
-    Corner c = {{0, 0, 0}};
-    for (int k = 0; k < 3; k++) {
-        int slot = formSlots[form][k];
-        if (slot < 0) continue;
-        int64_t written = values[slot];
-        int64_t index = written < 0 ? static_cast<int64_t>(st->filled[k]) + 1 + written : written;
-        if (index < 1 || index > static_cast<int64_t>(st->counts[k])) indexOutOfRange(st, k, values[slot]);
-        c.index[k] = static_cast<int32_t>(index);
+// Runs work(i) for every chunk i on the machine's cores: each thread, this one too, takes
+// the next chunk nobody has taken until none is left, so that the cheap stretches of a file
+// (lines only skipped) and the dear ones (faces) even out.
+template <typename Work>
+void runChunks(int count, Work work) {
+    std::atomic<int> next(0);
+    auto worker = [&]() {
+        for (int i = next++; i < count; i = next++) work(i);
+    };
+    unsigned cores = std::thread::hardware_concurrency();
+    int helpers = static_cast<int>(cores > 1 ? cores - 1 : 0);
+    if (helpers > count - 1) helpers = count - 1;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < helpers; i++) {
+        try {
+            threads.emplace_back(worker);
+        } catch (const std::system_error&) {
+            break;  // no more threads to be had: the others do the rest
+        }
     }
-    return c;
+    worker();
+    for (std::thread& t : threads) t.join();
 }
 
-void addTriangle(FillState* st, const Corner& a, const Corner& b, const Corner& c) {
-    GlmModel* model = st->model;
-    if (st->triangles >= model->triangleCount || st->group->triangleCount >= st->groupCapacity) malformed(model);
-    GlmTriangle* t = &model->triangleArray[st->triangles];
-    const Corner* corners[3] = {&a, &b, &c};
-    for (int i = 0; i < 3; i++) {
-        t->vertexIndex[i] = corners[i]->index[0];
-        t->texCoordIndex[i] = corners[i]->index[1];
-        t->normalIndex[i] = corners[i]->index[2];
+// Cuts the file at line starts into up to `wanted` chunks; returns how many it made.
+int planChunks(const GlmStream* file, GlmChunk* chunks, int wanted) {
+    int made = 1;
+    chunks[0].begin = 0;
+    for (int i = 1; i < wanted; i++) {
+        size_t guess = file->size / wanted * i;
+        const char* newline = static_cast<const char*>(memchr(file->data + guess, '\n', file->size - guess));
+        size_t begin = newline ? static_cast<size_t>(newline - file->data) + 1 : file->size;
+        if (begin <= chunks[made - 1].begin || begin >= file->size) continue;
+        chunks[made++].begin = begin;
     }
-    t->facetNormalIndex = 0;
-    t->materialIndex = st->material;
-    st->group->triangleIndices[st->group->triangleCount++] = static_cast<int32_t>(st->triangles);
-    st->triangles++;
-}
-
-// Reads the corners after an f token; returns how many triangles the face makes.
-uint32_t countFace(GlmStream* file, char* buf) {
-    _glmScanToken(file, buf);
-    int form = _glmFaceForm(buf);
-    int values[3];
-    _glmScan(file, form, values, nullptr);
-    _glmScan(file, form, values, nullptr);
-    uint32_t triangles = 1;
-    while (_glmScan(file, form, values, nullptr) > 0) triangles++;
-    return triangles;
-}
-
-// Builds a face's fan of triangles at the running index.
-void fillFace(FillState* st, GlmStream* file, char* buf) {
-    _glmScanToken(file, buf);
-    int form = _glmFaceForm(buf);
-    int values[3] = {0, 0, 0};
-    GlmStream corner = {buf, strlen(buf), 0};
-    _glmScan(&corner, form, values, nullptr);
-    Corner first = resolveCorner(st, form, values);
-    _glmScan(file, form, values, nullptr);
-    Corner previous = resolveCorner(st, form, values);
-    _glmScan(file, form, values, nullptr);
-    Corner last = resolveCorner(st, form, values);
-    addTriangle(st, first, previous, last);
-    while (_glmScan(file, form, values, nullptr) > 0) {
-        previous = last;
-        last = resolveCorner(st, form, values);
-        addTriangle(st, first, previous, last);
+    for (int i = 0; i < made; i++) {
+        chunks[i].limit = i + 1 < made ? chunks[i + 1].begin : file->size;
+        chunks[i].pos = chunks[i].begin;
+        chunks[i].materialLine = SIZE_MAX;
     }
+    return made;
 }
 
-// Makes `group` current and looks up how much room the first pass gave it.
-void enterGroup(FillState* st, GlmGroup* group) {
-    if (!group) malformed(st->model);
-    uint32_t position = 0;
-    for (GlmGroup* g = st->model->groupList; g != group; g = g->next) position++;
-    st->group = group;
-    st->groupCapacity = st->capacities[position];
+// The counting pass; returns how many chunks hold the file once checked.
+int countInChunks(const GlmStream* file, GlmChunk* chunks, int count) {
+    runChunks(count, [&](int i) { _glmCountChunk(file, &chunks[i]); });
+    for (int i = 1; i < count; i++) {
+        // past an unknown keyword nothing counts
+        if (chunks[i - 1].stopped) return i;
+        if (chunks[i - 1].pos != chunks[i].first) {
+            // a statement ran over the cut: the one before reads on to the end
+            chunks[i - 1].limit = file->size;
+            _glmCountChunk(file, &chunks[i - 1]);
+            return i;
+        }
+    }
+    return count;
 }
 
-// Reads "%f %f %f" (or two) into the next entry of an array, refusing entries not counted.
-float* nextEntry(FillState* st, float* data, uint32_t* filled, uint32_t count, int width) {
-    if (*filled >= count) malformed(st->model);
-    (*filled)++;
-    return data + static_cast<size_t>(*filled) * width;
+// Each chunk's starting state for the filling, from the counts of the chunks before it.
+void planFill(GlmModel* model, const GlmStream* file, GlmChunk* chunks, int used, GlmGroup** groups) {
+    const size_t groupBytes = model->groupCount * sizeof(uint32_t);
+    uint32_t* next = static_cast<uint32_t*>(_glmCalloc(model->groupCount, sizeof(uint32_t)));
+    GlmFill carried = {};  // what the chunk before left
+    carried.group = _glmGroupNumber(model, _glmLookupGroup(model, "default"));
+    carried.groups = groups;
+    for (int c = 0; c < used; c++) {
+        GlmChunk* chunk = &chunks[c];
+        GlmFill* st = &chunk->start;
+        *st = carried;
+        st->direct = used == 1;
+        st->pos = chunk->first;
+        st->triangleLimit = st->triangles + static_cast<uint32_t>(chunk->triangles);
+        for (int k = 0; k < 3; k++) st->limits[k] = st->filled[k] + static_cast<uint32_t>(chunk->counts[k]);
+        chunk->startCursor = static_cast<uint32_t*>(_glmAlloc(groupBytes));
+        memcpy(chunk->startCursor, next, groupBytes);
+        for (uint32_t i = 0; i < chunk->eventCount; i++)
+            next[chunk->events[i].group] += static_cast<uint32_t>(chunk->events[i].triangles);
+        st->groupLimit = static_cast<uint32_t*>(_glmAlloc(groupBytes));
+        memcpy(st->groupLimit, next, groupBytes);
+
+        carried.triangles = st->triangleLimit;
+        for (int k = 0; k < 3; k++) carried.filled[k] = st->limits[k];
+        carried.group = chunk->events[chunk->eventCount - 1].group;
+        if (chunk->materialLine != SIZE_MAX) {
+            // a name the library lacks is reported by the chunk that reads its line
+            char buf[GLM_BUFFER_SIZE];
+            GlmStream line = {file->data, file->size, chunk->materialLine};
+            _glmReadRestOfLine(&line, buf);
+            carried.material = _glmNameWord(buf) == GLM_EOF ? 0 : _glmLookupMaterial(model, buf);
+            if (carried.material < 0) carried.material = 0;
+        }
+    }
+    _glmFree(next);
+}
+
+// Sets a chunk's filling state back to where it started.
+void restartFill(GlmModel* model, GlmChunk* chunk) {
+    GlmFill* st = &chunk->fill;
+    uint32_t* cursor = st->cursor;
+    int32_t* groupMaterial = st->groupMaterial;
+    *st = chunk->start;
+    st->cursor = cursor ? cursor : static_cast<uint32_t*>(_glmAlloc(model->groupCount * sizeof(uint32_t)));
+    st->groupMaterial = groupMaterial ? groupMaterial : static_cast<int32_t*>(_glmAlloc(model->groupCount * sizeof(int32_t)));
+    memcpy(st->cursor, chunk->startCursor, model->groupCount * sizeof(uint32_t));
+    for (uint32_t g = 0; g < model->groupCount; g++) st->groupMaterial[g] = -1;
+}
+
+// Whether a chunk's filling started from the state the chunk before it left.
+bool fillFits(const GlmModel* model, const GlmChunk* before, const GlmChunk* chunk) {
+    const GlmFill* left = &before->fill;
+    const GlmFill* start = &chunk->start;
+    return left->pos == start->pos && memcmp(left->filled, start->filled, sizeof left->filled) == 0 &&
+           left->triangles == start->triangles && left->group == start->group && left->material == start->material &&
+           memcmp(left->cursor, chunk->startCursor, model->groupCount * sizeof(uint32_t)) == 0;
+}
+
+// Lets a chunk read on to the end of the file alone, reporting what is wrong as it comes.
+void fillToTheEnd(GlmModel* model, const GlmStream* file, GlmChunk* chunk) {
+    GlmFill* st = &chunk->fill;
+    st->direct = true;
+    st->triangleLimit = model->triangleCount;
+    st->limits[0] = model->vertexCount;
+    st->limits[1] = model->texCoordCount;
+    st->limits[2] = model->normalCount;
+    for (uint32_t g = 0; g < model->groupCount; g++) st->groupLimit[g] = st->groups[g]->triangleCount;
+    _glmFillChunk(model, file, st, file->size);
+}
+
+// The filling pass; then the groups' final counts and materials, in file order.
+void fillInChunks(GlmModel* model, const GlmStream* file, GlmChunk* chunks, int used) {
+    GlmGroup** groups = static_cast<GlmGroup**>(_glmAlloc(model->groupCount * sizeof(GlmGroup*)));
+    uint32_t number = model->groupCount;
+    for (GlmGroup* g = model->groupList; g; g = g->next) groups[--number] = g;
+    planFill(model, file, chunks, used, groups);
+    for (int c = 0; c < used; c++) restartFill(model, &chunks[c]);
+    runChunks(used, [&](int i) {
+        size_t limit = i + 1 < used ? chunks[i + 1].first : file->size;
+        _glmFillChunk(model, file, &chunks[i].fill, limit);
+    });
+    for (int c = 0; c < used; c++) {
+        if (!chunks[c].fill.bailed && (c == 0 || fillFits(model, &chunks[c - 1], &chunks[c]))) continue;
+        if (c == 0) restartFill(model, &chunks[0]);
+        used = c == 0 ? 1 : c;
+        fillToTheEnd(model, file, &chunks[used - 1]);
+        break;
+    }
+    const GlmFill* last = &chunks[used - 1].fill;
+    if (last->filled[0] != model->vertexCount || last->filled[1] != model->texCoordCount ||
+        last->filled[2] != model->normalCount || last->triangles != model->triangleCount) {
+        _glmFail(stderr, "_glmFillPass() failed: malformed data file \"%s\" (a line holds more than its keyword's values).\n",
+                 model->objPath);
+    }
+    for (int c = 0; c < used; c++)
+        for (uint32_t g = 0; g < model->groupCount; g++)
+            if (chunks[c].fill.groupMaterial[g] >= 0) groups[g]->materialIndex = chunks[c].fill.groupMaterial[g];
+    for (uint32_t g = 0; g < model->groupCount; g++) groups[g]->triangleCount = last->cursor[g];
+    _glmFree(groups);
+}
+
+void freeChunks(GlmChunk* chunks, int count) {
+    for (int c = 0; c < count; c++) {
+        _glmFree(chunks[c].events);
+        _glmFree(chunks[c].startCursor);
+        _glmFree(chunks[c].start.groupLimit);
+        _glmFree(chunks[c].fill.cursor);
+        _glmFree(chunks[c].fill.groupMaterial);
+    }
+    _glmFree(chunks);
 }
 
 }  // namespace
+
+GlmModel* _glmReadOBJInChunks(const char* fileName, int wanted) {
+    GlmFile data;
+    if (!_glmLoadFile(fileName, &data)) {
+        _glmFail(stderr, "glmReadOBJ() failed: can't open data file \"%s\".\n", fileName);
+    }
+    GlmModel* model = static_cast<GlmModel*>(_glmCalloc(1, sizeof *model));
+    model->objPath = _glmStrdup(fileName);
+    GlmStream file = {data.data, data.size, 0};
+    if (wanted <= 0) {
+        size_t bySize = data.size / minimumChunk;
+        size_t byCores = std::thread::hardware_concurrency() * static_cast<size_t>(chunksPerCore);
+        wanted = static_cast<int>(bySize < byCores ? bySize : byCores);
+    }
+    if (wanted < 1) wanted = 1;
+    if (wanted > maximumChunks) wanted = maximumChunks;
+    GlmChunk* chunks = static_cast<GlmChunk*>(_glmCalloc(wanted, sizeof(GlmChunk)));
+    int count = planChunks(&file, chunks, wanted);
+    int used = countInChunks(&file, chunks, count);
+    _glmMergeCounts(model, &file, chunks, used);
+    // zeroed, so that entry 0 and anything a short line leaves unset read as zeros
+    model->vertexData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->vertexCount) + 1) * 3, sizeof(float)));
+    model->triangleArray = static_cast<GlmTriangle*>(_glmCalloc(model->triangleCount, sizeof(GlmTriangle)));
+    if (model->normalCount)
+        model->normalData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->normalCount) + 1) * 3, sizeof(float)));
+    if (model->texCoordCount)
+        model->texCoordData =
+            static_cast<float*>(_glmCalloc((static_cast<size_t>(model->texCoordCount) + 1) * 2, sizeof(float)));
+    fillInChunks(model, &file, chunks, used);
+    freeChunks(chunks, count);
+    _glmUnloadFile(&data);
+    return model;
+}
+
+GlmModel* glmReadOBJ(const char* fileName) { return _glmReadOBJInChunks(fileName, 0); }
 
 GlmGroup* _glmLookupGroup(GlmModel* model, const char* name) {
     for (GlmGroup* g = model->groupList; g; g = g->next)
@@ -140,141 +241,10 @@ GlmGroup* _glmEnsureGroup(GlmModel* model, const char* name) {
     return group;
 }
 
-// Counts vertices, normals, texture coordinates and triangles, creates the groups with
-// their triangle counts and reads the material library. Leaves each group's triangleCount
-// at the room its triangleIndices was given; the filling pass counts again from 0.
-void _glmFirstPass(GlmModel* model, GlmStream* file) {
-    char buf[GLM_BUFFER_SIZE];
-    uint64_t vertices = 0, normals = 0, texCoords = 0, triangles = 0;
-    GlmGroup* group = _glmEnsureGroup(model, "default");
-    while (_glmScanToken(file, buf) != GLM_EOF) {
-        switch (buf[0]) {
-        case 'v':
-            switch (buf[1]) {
-            case '\0': vertices++; break;
-            case 'n': normals++; break;
-            case 't': texCoords++; break;
-            default:
-                _glmFail(stdout, "_glmFirstPass(): Unknown token \"%s\".\n", buf);
-            }
-            _glmSkipLine(file);
-            break;
-        case 'm':
-            _glmReadRestOfLine(file, buf);
-            if (_glmNameWord(buf) != GLM_EOF) {
-                _glmFree(model->libraryName);
-                model->libraryName = _glmStrdup(buf);
-                _glmReadMTL(model, buf);
-            }
-            break;
-        case 'g':
-            _glmReadRestOfLine(file, buf);
-            group = _glmEnsureGroup(model, _glmFirstWord(buf) == GLM_EOF ? "default" : buf);
-            break;
-        case 'f': {
-            uint32_t n = countFace(file, buf);
-            triangles += n;
-            if (triangles > maxEntries) break;
-            group->triangleCount += n;
-            break;
-        }
-        default:
-            _glmSkipLine(file);
-            break;
-        }
-    }
-    if (vertices > maxEntries || normals > maxEntries || texCoords > maxEntries || triangles > maxEntries) {
-        _glmFail(stderr, "glmReadOBJ() failed: data file \"%s\" holds more than %llu entries of one kind.\n",
-                model->objPath, static_cast<unsigned long long>(maxEntries));
-    }
-    model->vertexCount = static_cast<uint32_t>(vertices);
-    model->normalCount = static_cast<uint32_t>(normals);
-    model->texCoordCount = static_cast<uint32_t>(texCoords);
-    model->triangleCount = static_cast<uint32_t>(triangles);
-    for (GlmGroup* g = model->groupList; g; g = g->next)
-        g->triangleIndices = static_cast<int32_t*>(_glmCalloc(g->triangleCount, sizeof(int32_t)));
-}
-
-// Stores the numbers, builds the triangles and gives groups their materials. Every array
-// was sized by the first pass; a file that reads differently the second time is refused.
-void _glmFillPass(GlmModel* model, GlmStream* file) {
-    char buf[GLM_BUFFER_SIZE];
-    FillState st = {};
-    st.model = model;
-    st.counts[0] = model->vertexCount;
-    st.counts[1] = model->texCoordCount;
-    st.counts[2] = model->normalCount;
-    st.capacities = static_cast<uint32_t*>(_glmCalloc(model->groupCount, sizeof(uint32_t)));
+uint32_t _glmGroupNumber(const GlmModel* model, const GlmGroup* group) {
     uint32_t position = 0;
-    for (GlmGroup* g = model->groupList; g; g = g->next) {
-        st.capacities[position++] = g->triangleCount;
-        g->triangleCount = 0;
-    }
-    enterGroup(&st, _glmLookupGroup(model, "default"));
-    while (_glmScanToken(file, buf) != GLM_EOF) {
-        switch (buf[0]) {
-        case 'v':
-            if (buf[1] == '\0') {
-                float* v = nextEntry(&st, model->vertexData, &st.filled[0], model->vertexCount, 3);
-                _glmScan(file, GLM_SCAN_F3, nullptr, v);
-                if (!isfinite(v[0]) || !isfinite(v[1]) || !isfinite(v[2])) {
-                    _glmFail(stderr, "_glmFillPass() failed: vertex %u of data file \"%s\" is not a finite position.\n",
-                            st.filled[0], model->objPath);
-                }
-            } else if (buf[1] == 'n') {
-                _glmScan(file, GLM_SCAN_F3, nullptr, nextEntry(&st, model->normalData, &st.filled[2], model->normalCount, 3));
-            } else if (buf[1] == 't') {
-                _glmScan(file, GLM_SCAN_F2, nullptr,
-                         nextEntry(&st, model->texCoordData, &st.filled[1], model->texCoordCount, 2));
-            } else {
-                malformed(model);
-            }
-            break;
-        case 'u':
-            _glmReadRestOfLine(file, buf);
-            st.material = _glmNameWord(buf) == GLM_EOF ? 0 : _glmFindMaterial(model, buf);
-            st.group->materialIndex = st.material;
-            break;
-        case 'g':
-            _glmReadRestOfLine(file, buf);
-            enterGroup(&st, _glmLookupGroup(model, _glmFirstWord(buf) == GLM_EOF ? "default" : buf));
-            st.group->materialIndex = st.material;
-            break;
-        case 'f':
-            fillFace(&st, file, buf);
-            break;
-        default:
-            _glmSkipLine(file);
-            break;
-        }
-    }
-    if (st.filled[0] != st.counts[0] || st.filled[1] != st.counts[1] || st.filled[2] != st.counts[2] ||
-        st.triangles != model->triangleCount)
-        malformed(model);
-    _glmFree(st.capacities);
-}
-
-GlmModel* glmReadOBJ(const char* fileName) {
-    GlmFile data;
-    if (!_glmLoadFile(fileName, &data)) {
-        _glmFail(stderr, "glmReadOBJ() failed: can't open data file \"%s\".\n", fileName);
-    }
-    GlmModel* model = static_cast<GlmModel*>(_glmCalloc(1, sizeof *model));
-    model->objPath = _glmStrdup(fileName);
-    GlmStream file = {data.data, data.size, 0};
-    _glmFirstPass(model, &file);
-    // zeroed, so that entry 0 and anything a short line leaves unset read as zeros
-    model->vertexData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->vertexCount) + 1) * 3, sizeof(float)));
-    model->triangleArray = static_cast<GlmTriangle*>(_glmCalloc(model->triangleCount, sizeof(GlmTriangle)));
-    if (model->normalCount)
-        model->normalData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->normalCount) + 1) * 3, sizeof(float)));
-    if (model->texCoordCount)
-        model->texCoordData =
-            static_cast<float*>(_glmCalloc((static_cast<size_t>(model->texCoordCount) + 1) * 2, sizeof(float)));
-    file.pos = 0;
-    _glmFillPass(model, &file);
-    _glmUnloadFile(&data);
-    return model;
+    for (const GlmGroup* g = model->groupList; g != group; g = g->next) position++;
+    return model->groupCount - 1 - position;
 }
 
 void glmDelete(GlmModel* model) {

@@ -266,6 +266,8 @@ int _glmReadLine(GlmStream* s, char* buf) {
     return 1;
 }
 
+void _glmSkipSpace(GlmStream* s) { skipSpace(s); }
+
 void _glmSkipLine(GlmStream* s) {
     const char* start = s->data + s->pos;
     const char* newline = static_cast<const char*>(memchr(start, '\n', s->size - s->pos));
