@@ -11,6 +11,7 @@
 #include "glm/glm_internal.h"
 
 #ifdef GLM_FUZZ
+#include <mutex>
 #include "glm/glm_fuzz.h"
 #endif
 
@@ -28,6 +29,7 @@ struct BlockHeader {
     BlockHeader* next;
 };
 BlockHeader liveBlocks = {&liveBlocks, &liveBlocks};
+std::mutex liveBlocksLock;  // the reader's threads allocate too
 jmp_buf* exitJump = nullptr;
 #endif
 
@@ -42,6 +44,7 @@ void* allocate(size_t size, bool zeroed) {
     if (!block) outOfMemory(size);
 #ifdef GLM_FUZZ
     BlockHeader* h = static_cast<BlockHeader*>(block);
+    std::lock_guard<std::mutex> hold(liveBlocksLock);
     h->previous = &liveBlocks;
     h->next = liveBlocks.next;
     liveBlocks.next->previous = h;
@@ -64,6 +67,7 @@ void _glmFree(void* block) {
     if (!block) return;
 #ifdef GLM_FUZZ
     BlockHeader* h = static_cast<BlockHeader*>(block) - 1;
+    std::lock_guard<std::mutex> hold(liveBlocksLock);
     h->previous->next = h->next;
     h->next->previous = h->previous;
     block = h;

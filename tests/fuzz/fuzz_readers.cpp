@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     jmp_buf jump;
     glmFuzzSetExitJump(&jump);
     if (setjmp(jump) == 0) {
-        GlmModel* model = glmReadOBJ(objPath.c_str());
+        // cut into one to four chunks, so that the checks between chunks are fuzzed too
+        GlmModel* model = _glmReadOBJInChunks(objPath.c_str(), 1 + static_cast<int>(size % 4));
         // what the viewer does next, on whatever the reader accepted
         glmFitUnitCube(model);
         glmComputeFacetNormals(model);
