@@ -48,8 +48,9 @@ extern const char* const _glmPatterns[GLM_PATTERN_COUNT];
 int _glmScan(GlmStream* s, int pattern, int* ints, float* floats);
 /* sscanf(text, _glmPatterns[pattern], ...). */
 int _glmScanString(const char* text, int pattern, int* ints, float* floats);
-/* The form of a face whose first corner is `corner`: "//" in it, else what sscanf converts. */
-int _glmFaceForm(const char* corner);
+/* The form of a face whose first corner is `corner`: "//" in it, else what sscanf converts;
+ * *length is strlen(corner). */
+int _glmFaceForm(const char* corner, size_t* length);
 /* sscanf(buf, "%s", buf) in place: leaves the first word, or buf unchanged if there is none. */
 int _glmFirstWord(char* buf);
 /* sscanf(buf, "%s %s", buf, buf) in place: the second word when there are two, else the first. */

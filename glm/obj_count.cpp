@@ -27,7 +27,8 @@ GlmEvent* addEvent(GlmChunk* chunk, int kind, size_t pos) {
 // Reads the corners after an f keyword; returns how many triangles the face makes.
 uint32_t countFace(GlmStream* file, char* buf) {
     _glmScanToken(file, buf);
-    int form = _glmFaceForm(buf);
+    size_t length;
+    int form = _glmFaceForm(buf, &length);
     int values[3];
     _glmScan(file, form, values, nullptr);
     _glmScan(file, form, values, nullptr);

@@ -14,7 +14,7 @@ namespace {
 
 // For each face form, which conversion of its pattern carries the vertex, the texture
 // coordinate and the normal (-1: not carried).
-const int formSlots[4][3] = {{0, -1, 1}, {0, 1, 2}, {0, 1, -1}, {0, -1, -1}};
+constexpr int formSlots[4][3] = {{0, -1, 1}, {0, 1, 2}, {0, 1, -1}, {0, -1, -1}};
 
 void malformed(const GlmModel* model, GlmFill* st) {
     if (st->direct)
@@ -45,11 +45,12 @@ struct Corner {
 
 // Resolves the indices a form carries (negative ones count back from the last entry read)
 // and refuses any outside its array.
-Corner resolveCorner(const GlmModel* model, GlmFill* st, int form, const int* values) {
+template <int Form>
+Corner resolveCorner(const GlmModel* model, GlmFill* st, const int* values) {
     const uint32_t counts[3] = {model->vertexCount, model->texCoordCount, model->normalCount};
     Corner c = {{0, 0, 0}};
     for (int k = 0; k < 3; k++) {
-        int slot = formSlots[form][k];
+        const int slot = formSlots[Form][k];
         if (slot < 0) continue;
         int64_t written = values[slot];
         int64_t index = written < 0 ? static_cast<int64_t>(st->filled[k]) + 1 + written : written;
@@ -82,23 +83,34 @@ void addTriangle(GlmModel* model, GlmFill* st, const Corner& a, const Corner& b,
     st->triangles++;
 }
 
-// Builds a face's fan of triangles at the running index.
+// Builds a face's fan of triangles at the running index; the corners after the first are
+// read from the file.
+template <int Form>
+void fillFaceAs(GlmModel* model, GlmFill* st, GlmStream* file, const char* firstCorner, size_t length) {
+    int values[3] = {0, 0, 0};
+    GlmStream corner = {firstCorner, length, 0};
+    _glmScan(&corner, Form, values, nullptr);
+    Corner first = resolveCorner<Form>(model, st, values);
+    _glmScan(file, Form, values, nullptr);
+    Corner previous = resolveCorner<Form>(model, st, values);
+    _glmScan(file, Form, values, nullptr);
+    Corner last = resolveCorner<Form>(model, st, values);
+    addTriangle(model, st, first, previous, last);
+    while (!st->bailed && _glmScan(file, Form, values, nullptr) > 0) {
+        previous = last;
+        last = resolveCorner<Form>(model, st, values);
+        addTriangle(model, st, first, previous, last);
+    }
+}
+
 void fillFace(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
     _glmScanToken(file, buf);
-    int form = _glmFaceForm(buf);
-    int values[3] = {0, 0, 0};
-    GlmStream corner = {buf, strlen(buf), 0};
-    _glmScan(&corner, form, values, nullptr);
-    Corner first = resolveCorner(model, st, form, values);
-    _glmScan(file, form, values, nullptr);
-    Corner previous = resolveCorner(model, st, form, values);
-    _glmScan(file, form, values, nullptr);
-    Corner last = resolveCorner(model, st, form, values);
-    addTriangle(model, st, first, previous, last);
-    while (!st->bailed && _glmScan(file, form, values, nullptr) > 0) {
-        previous = last;
-        last = resolveCorner(model, st, form, values);
-        addTriangle(model, st, first, previous, last);
+    size_t length;
+    switch (_glmFaceForm(buf, &length)) {
+    case GLM_FACE_VN: fillFaceAs<GLM_FACE_VN>(model, st, file, buf, length); break;
+    case GLM_FACE_VTN: fillFaceAs<GLM_FACE_VTN>(model, st, file, buf, length); break;
+    case GLM_FACE_VT: fillFaceAs<GLM_FACE_VT>(model, st, file, buf, length); break;
+    default: fillFaceAs<GLM_FACE_V>(model, st, file, buf, length); break;
     }
 }
 

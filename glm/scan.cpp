@@ -44,6 +44,22 @@ inline unsigned digitRun8(const unsigned char* p) {
     return nonDigit ? static_cast<unsigned>(__builtin_ctzll(nonDigit)) / 8 : 8;
 }
 
+// Offset of the first white space byte in the eight bytes at p (8 when none is), without a
+// branch per byte. With each byte's top bit set, subtracting a constant from it cannot borrow
+// from its neighbour; a top bit left set then says the low seven bits were at least that
+// constant, and a byte is white space when they fall in [9, 13] or equal 32 and its own top
+// bit was clear.
+inline unsigned spaceOffset8(const unsigned char* p) {
+    const uint64_t ones = 0x0101010101010101ull, high = 0x8080808080808080ull;
+    uint64_t v;
+    memcpy(&v, p, 8);
+    uint64_t x = v | high;
+    uint64_t control = (x - 9 * ones) & ~(x - 14 * ones);
+    uint64_t blank = (x - 32 * ones) & ~(x - 33 * ones);
+    uint64_t space = (control | blank) & ~v & high;
+    return space ? static_cast<unsigned>(__builtin_ctzll(space)) / 8 : 8;
+}
+
 // Value of the n (0 to 8) digits at p: they are moved to the top of one word, with zeros in
 // front, and combined pairwise.
 inline uint64_t parseDigits8(const unsigned char* p, unsigned n) {
@@ -245,9 +261,19 @@ int _glmScanToken(GlmStream* s, char* buf) {
         return GLM_EOF;
     }
     size_t end = size - pos > GLM_BUFFER_SIZE - 1 ? pos + GLM_BUFFER_SIZE - 1 : size;
-    size_t first = pos;
+    const size_t first = pos;
+    while (end - pos >= 8) {
+        unsigned n = spaceOffset8(data + pos);
+        pos += n;
+        if (n < 8) goto found;
+    }
     while (pos < end && !spaceTable[data[pos]]) pos++;
-    memcpy(buf, data + first, pos - first);
+found:
+    // most tokens are short: one fixed-size copy where the input has the bytes
+    if (pos - first <= 16 && size - first >= 16)
+        memcpy(buf, data + first, 16);
+    else
+        memcpy(buf, data + first, pos - first);
     buf[pos - first] = '\0';
     s->pos = pos;
     return 1;
@@ -343,11 +369,16 @@ int _glmScan(GlmStream* s, int pattern, int* ints, float* floats) {
     }
 }
 
-int _glmFaceForm(const char* corner) {
+int _glmFaceForm(const char* corner, size_t* length) {
     // a "//" anywhere, else as many numbers as sscanf converts with "%d/%d/%d"
-    if (strstr(corner, "//")) return GLM_FACE_VN;
+    const char* p = corner;
+    bool doubleSlash = false;
+    for (; *p; p++) doubleSlash |= p[0] == '/' && p[1] == '/';
+    *length = static_cast<size_t>(p - corner);
+    if (doubleSlash) return GLM_FACE_VN;
+    GlmStream s = {corner, *length, 0};
     int values[3];
-    int converted = _glmScanString(corner, GLM_FACE_VTN, values, nullptr);
+    int converted = _glmScan(&s, GLM_FACE_VTN, values, nullptr);
     return converted == 3 ? GLM_FACE_VTN : converted == 2 ? GLM_FACE_VT : GLM_FACE_V;
 }
 

@@ -132,6 +132,8 @@ std::string randomInput(std::mt19937& rng) {
         "0", "1", "7", "42", "-", "+", ".", "e", "E", "/", "//", " ", "  ", "\t", "\n", "\r\n", "\v", "x", "p",
         "n", "a", "i", "f", "nan", "inf", "infinity", "0x", "v", "vn", "vt", "g", "usemtl", "#", "\0", "9999999999",
         "1e38", "1e-39", "3.14159", "-0.5", "1/2/3", "4//5", "6/7",
+        // bytes next to white space, and bytes whose low seven bits are white space
+        "\f", "\x08", "\x0e", "\x1f", "!", "\x89", "\x8d", "\xa0", "\xe9t\xe9",
     };
     std::uniform_int_distribution<int> piece(0, sizeof pieces / sizeof pieces[0] - 1);
     std::uniform_int_distribution<int> length(0, 40);
@@ -186,7 +188,7 @@ TEST(Scanner, RandomNumbersRoundAsLibc) {
 // The face form of a corner against the reader's literal rule.
 TEST(Scanner, FaceFormsFollowTheLiteralRule) {
     std::mt19937 rng(3);
-    const char alphabet[] = "0123456789//-+x ";
+    const char alphabet[] = "0123456789//-+x \0";  // a NUL ends the corner for sscanf too
     std::uniform_int_distribution<int> ch(0, sizeof alphabet - 2), length(0, 12);
     for (int round = 0; round < 200000; round++) {
         std::string corner;
@@ -200,7 +202,9 @@ TEST(Scanner, FaceFormsFollowTheLiteralRule) {
             expected = GLM_FACE_VT;
         else
             expected = GLM_FACE_V;
-        ASSERT_EQ(_glmFaceForm(corner.c_str()), expected) << '"' << corner << '"';
+        size_t cornerLength;
+        ASSERT_EQ(_glmFaceForm(corner.c_str(), &cornerLength), expected) << '"' << corner << '"';
+        ASSERT_EQ(cornerLength, strlen(corner.c_str()));
     }
 }
 
