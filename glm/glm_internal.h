@@ -48,9 +48,14 @@ extern const char* const _glmPatterns[GLM_PATTERN_COUNT];
 int _glmScan(GlmStream* s, int pattern, int* ints, float* floats);
 /* sscanf(text, _glmPatterns[pattern], ...). */
 int _glmScanString(const char* text, int pattern, int* ints, float* floats);
-/* The form of a face whose first corner is `corner`: "//" in it, else what sscanf converts;
- * *length is strlen(corner). */
-int _glmFaceForm(const char* corner, size_t* length);
+/* The form of a face whose first corner is the `length` bytes at `corner` (read as a C string,
+ * up to a NUL): "//" in it, else what sscanf converts with "%d/%d/%d"; the corner's values
+ * go to `values` as the form's pattern converts them. */
+int _glmFaceForm(const char* corner, size_t length, int* values);
+/* Reads a face's first corner, the token after the keyword in `keyword`, and returns the
+ * face's form with the corner's values (as _glmScanToken and then _glmFaceForm on the token
+ * buffer would, which still holds the keyword at the end of input). */
+int _glmFirstCorner(GlmStream* s, const char* keyword, int* values);
 /* sscanf(buf, "%s", buf) in place: leaves the first word, or buf unchanged if there is none. */
 int _glmFirstWord(char* buf);
 /* sscanf(buf, "%s %s", buf, buf) in place: the second word when there are two, else the first. */

@@ -25,11 +25,9 @@ GlmEvent* addEvent(GlmChunk* chunk, int kind, size_t pos) {
 }
 
 // Reads the corners after an f keyword; returns how many triangles the face makes.
-uint32_t countFace(GlmStream* file, char* buf) {
-    _glmScanToken(file, buf);
-    size_t length;
-    int form = _glmFaceForm(buf, &length);
-    int values[3];
+uint32_t countFace(GlmStream* file, const char* keyword) {
+    int values[3] = {0, 0, 0};
+    int form = _glmFirstCorner(file, keyword, values);
     _glmScan(file, form, values, nullptr);
     _glmScan(file, form, values, nullptr);
     uint32_t triangles = 1;

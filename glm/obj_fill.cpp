@@ -83,13 +83,10 @@ void addTriangle(GlmModel* model, GlmFill* st, const Corner& a, const Corner& b,
     st->triangles++;
 }
 
-// Builds a face's fan of triangles at the running index; the corners after the first are
-// read from the file.
+// Builds a face's fan of triangles at the running index from its first corner's values; the
+// corners after the first are read from the file.
 template <int Form>
-void fillFaceAs(GlmModel* model, GlmFill* st, GlmStream* file, const char* firstCorner, size_t length) {
-    int values[3] = {0, 0, 0};
-    GlmStream corner = {firstCorner, length, 0};
-    _glmScan(&corner, Form, values, nullptr);
+void fillFaceAs(GlmModel* model, GlmFill* st, GlmStream* file, int* values) {
     Corner first = resolveCorner<Form>(model, st, values);
     _glmScan(file, Form, values, nullptr);
     Corner previous = resolveCorner<Form>(model, st, values);
@@ -103,14 +100,13 @@ void fillFaceAs(GlmModel* model, GlmFill* st, GlmStream* file, const char* first
     }
 }
 
-void fillFace(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
-    _glmScanToken(file, buf);
-    size_t length;
-    switch (_glmFaceForm(buf, &length)) {
-    case GLM_FACE_VN: fillFaceAs<GLM_FACE_VN>(model, st, file, buf, length); break;
-    case GLM_FACE_VTN: fillFaceAs<GLM_FACE_VTN>(model, st, file, buf, length); break;
-    case GLM_FACE_VT: fillFaceAs<GLM_FACE_VT>(model, st, file, buf, length); break;
-    default: fillFaceAs<GLM_FACE_V>(model, st, file, buf, length); break;
+void fillFace(GlmModel* model, GlmFill* st, GlmStream* file, const char* keyword) {
+    int values[3] = {0, 0, 0};
+    switch (_glmFirstCorner(file, keyword, values)) {
+    case GLM_FACE_VN: fillFaceAs<GLM_FACE_VN>(model, st, file, values); break;
+    case GLM_FACE_VTN: fillFaceAs<GLM_FACE_VTN>(model, st, file, values); break;
+    case GLM_FACE_VT: fillFaceAs<GLM_FACE_VT>(model, st, file, values); break;
+    default: fillFaceAs<GLM_FACE_V>(model, st, file, values); break;
     }
 }
 

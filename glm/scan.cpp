@@ -252,30 +252,44 @@ ScanResult scanFloat(GlmStream* s, float* out) {
 
 }  // namespace
 
-int _glmScanToken(GlmStream* s, char* buf) {
+namespace {
+
+// The next token as fscanf's "%127s" reads it: skips white space, then returns where the
+// token ends (at white space, the end of input or its 127th byte), or GLM_EOF with s->pos at
+// the end when only white space is left.
+inline long long nextToken(GlmStream* s, size_t* first) {
     const unsigned char* data = reinterpret_cast<const unsigned char*>(s->data);
     size_t pos = s->pos, size = s->size;
     while (pos < size && spaceTable[data[pos]]) pos++;
+    *first = pos;
     if (pos == size) {
         s->pos = pos;
         return GLM_EOF;
     }
     size_t end = size - pos > GLM_BUFFER_SIZE - 1 ? pos + GLM_BUFFER_SIZE - 1 : size;
-    const size_t first = pos;
     while (end - pos >= 8) {
         unsigned n = spaceOffset8(data + pos);
         pos += n;
-        if (n < 8) goto found;
+        if (n < 8) return static_cast<long long>(pos);
     }
     while (pos < end && !spaceTable[data[pos]]) pos++;
-found:
+    return static_cast<long long>(pos);
+}
+
+}  // namespace
+
+int _glmScanToken(GlmStream* s, char* buf) {
+    size_t first;
+    long long end = nextToken(s, &first);
+    if (end == GLM_EOF) return GLM_EOF;
+    size_t length = static_cast<size_t>(end) - first;
     // most tokens are short: one fixed-size copy where the input has the bytes
-    if (pos - first <= 16 && size - first >= 16)
-        memcpy(buf, data + first, 16);
+    if (length <= 16 && s->size - first >= 16)
+        memcpy(buf, s->data + first, 16);
     else
-        memcpy(buf, data + first, pos - first);
-    buf[pos - first] = '\0';
-    s->pos = pos;
+        memcpy(buf, s->data + first, length);
+    buf[length] = '\0';
+    s->pos = static_cast<size_t>(end);
     return 1;
 }
 
@@ -369,17 +383,28 @@ int _glmScan(GlmStream* s, int pattern, int* ints, float* floats) {
     }
 }
 
-int _glmFaceForm(const char* corner, size_t* length) {
+int _glmFaceForm(const char* corner, size_t length, int* values) {
+    // the corner as a C string: up to its first NUL
+    const char* nul = static_cast<const char*>(memchr(corner, '\0', length));
+    if (nul) length = static_cast<size_t>(nul - corner);
+    GlmStream s = {corner, length, 0};
     // a "//" anywhere, else as many numbers as sscanf converts with "%d/%d/%d"
-    const char* p = corner;
-    bool doubleSlash = false;
-    for (; *p; p++) doubleSlash |= p[0] == '/' && p[1] == '/';
-    *length = static_cast<size_t>(p - corner);
-    if (doubleSlash) return GLM_FACE_VN;
-    GlmStream s = {corner, *length, 0};
-    int values[3];
+    for (size_t i = 0; i + 1 < length; i++)
+        if (corner[i] == '/' && corner[i + 1] == '/') {
+            _glmScan(&s, GLM_FACE_VN, values, nullptr);
+            return GLM_FACE_VN;
+        }
     int converted = _glmScan(&s, GLM_FACE_VTN, values, nullptr);
     return converted == 3 ? GLM_FACE_VTN : converted == 2 ? GLM_FACE_VT : GLM_FACE_V;
+}
+
+int _glmFirstCorner(GlmStream* s, const char* keyword, int* values) {
+    size_t first;
+    long long end = nextToken(s, &first);
+    // at the end of input the token buffer would still hold the keyword
+    if (end == GLM_EOF) return _glmFaceForm(keyword, strlen(keyword), values);
+    s->pos = static_cast<size_t>(end);
+    return _glmFaceForm(s->data + first, static_cast<size_t>(end) - first, values);
 }
 
 int _glmScanString(const char* text, int pattern, int* ints, float* floats) {

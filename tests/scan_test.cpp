@@ -185,7 +185,8 @@ TEST(Scanner, RandomNumbersRoundAsLibc) {
     }
 }
 
-// The face form of a corner against the reader's literal rule.
+// The face form of a corner against the reader's literal rule, and the corner's values
+// against sscanf with the form's pattern.
 TEST(Scanner, FaceFormsFollowTheLiteralRule) {
     std::mt19937 rng(3);
     const char alphabet[] = "0123456789//-+x \0";  // a NUL ends the corner for sscanf too
@@ -202,9 +203,29 @@ TEST(Scanner, FaceFormsFollowTheLiteralRule) {
             expected = GLM_FACE_VT;
         else
             expected = GLM_FACE_V;
-        size_t cornerLength;
-        ASSERT_EQ(_glmFaceForm(corner.c_str(), &cornerLength), expected) << '"' << corner << '"';
-        ASSERT_EQ(cornerLength, strlen(corner.c_str()));
+        int libc[3] = {0, 0, 0}, ours[3] = {0, 0, 0};
+        int converted = sscanf(corner.c_str(), _glmPatterns[expected], &libc[0], &libc[1], &libc[2]);
+        ASSERT_EQ(_glmFaceForm(corner.data(), corner.size(), ours), expected) << '"' << corner << '"';
+        for (int k = 0; k < converted; k++) ASSERT_EQ(ours[k], libc[k]) << '"' << corner << '"';
+    }
+}
+
+// The first corner read in place against the token buffer the reader used to fill.
+TEST(Scanner, FirstCornersAgreeWithTheTokenBuffer) {
+    const std::string longCorner(140, '5');  // a token of 127 bytes, then the rest
+    const char* const inputs[] = {"1/2/3 4/5/6", "  7//8\n", "9", "", "   ", "-1/-2", "x", "1//", longCorner.c_str()};
+    for (const char* input : inputs) {
+        for (const char* keyword : {"f", "f//"}) {
+            GlmStream a = {input, strlen(input), 0}, b = a;
+            char buf[GLM_BUFFER_SIZE];
+            strcpy(buf, keyword);
+            int viaBuffer[3] = {0, 0, 0}, inPlace[3] = {0, 0, 0};
+            _glmScanToken(&a, buf);
+            int form = _glmFaceForm(buf, strlen(buf), viaBuffer);
+            EXPECT_EQ(_glmFirstCorner(&b, keyword, inPlace), form) << '"' << input << '"';
+            EXPECT_EQ(memcmp(viaBuffer, inPlace, sizeof inPlace), 0) << '"' << input << '"';
+            EXPECT_EQ(a.pos, b.pos) << '"' << input << '"';
+        }
     }
 }
 
