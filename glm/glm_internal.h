@@ -46,6 +46,8 @@ extern const char* const _glmPatterns[GLM_PATTERN_COUNT];
  * before the first one.
  */
 int _glmScan(GlmStream* s, int pattern, int* ints, float* floats);
+/* _glmScan with a face form's pattern, for counting: consumes the same, converts nothing. */
+int _glmSkipCorner(GlmStream* s, int form);
 /* sscanf(text, _glmPatterns[pattern], ...). */
 int _glmScanString(const char* text, int pattern, int* ints, float* floats);
 /* The form of a face whose first corner is the `length` bytes at `corner` (read as a C string,

@@ -28,10 +28,10 @@ GlmEvent* addEvent(GlmChunk* chunk, int kind, size_t pos) {
 uint32_t countFace(GlmStream* file, const char* keyword) {
     int values[3] = {0, 0, 0};
     int form = _glmFirstCorner(file, keyword, values);
-    _glmScan(file, form, values, nullptr);
-    _glmScan(file, form, values, nullptr);
+    _glmSkipCorner(file, form);
+    _glmSkipCorner(file, form);
     uint32_t triangles = 1;
-    while (_glmScan(file, form, values, nullptr) > 0) triangles++;
+    while (_glmSkipCorner(file, form) > 0) triangles++;
     return triangles;
 }
 

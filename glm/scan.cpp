@@ -93,7 +93,9 @@ inline size_t skipHexDigits(const unsigned char* data, size_t size, size_t* p) {
     return *p - first;
 }
 
-// %d: optional sign and decimal digits; strtol's saturation to long, then the cast to int
+// %d: optional sign and decimal digits; strtol's saturation to long, then the cast to int.
+// Without Convert it only consumes what the conversion would (for counting).
+template <bool Convert>
 inline ScanResult scanInt(GlmStream* s, int* out) {
     const unsigned char* data = reinterpret_cast<const unsigned char*>(s->data);
     size_t pos = s->pos, size = s->size;
@@ -116,10 +118,10 @@ inline ScanResult scanInt(GlmStream* s, int* out) {
     if (size - pos >= 8) {
         // indices are short: up to eight digits at once, without a branch per digit
         length = digitRun8(data + pos);
-        magnitude = parseDigits8(data + pos, static_cast<unsigned>(length));
+        if (Convert) magnitude = parseDigits8(data + pos, static_cast<unsigned>(length));
         pos += length;
     }
-    if ((length == 0 || length == 8) && takeDigits(data, size, &pos, &magnitude) + length > 18) {
+    if ((length == 0 || length == 8) && takeDigits(data, size, &pos, &magnitude) + length > 18 && Convert) {
         // a run that may not fit: again, digit by digit, saturating
         magnitude = 0;
         for (size_t q = first; q < pos; q++) {
@@ -131,6 +133,7 @@ inline ScanResult scanInt(GlmStream* s, int* out) {
         }
     }
     s->pos = pos;
+    if (!Convert) return scanDone;
     long long value;
     if (negative)
         value = (overflow || magnitude == limit) ? static_cast<long long>(-0x7fffffffffffffffll - 1)
@@ -338,7 +341,7 @@ constexpr bool isFormatSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r
 
 // fscanf's walk over a format made of %d, %f, white space and literal bytes, from byte I of
 // the format on; unrolled at compile time into straight code for each pattern.
-template <const char* Format, size_t I = 0>
+template <const char* Format, bool Convert = true, size_t I = 0>
 inline int scanFormat(GlmStream* s, int* ints, float* floats, int done, bool skip) {
     constexpr char fc = Format[I];
     ScanResult r;
@@ -348,17 +351,17 @@ inline int scanFormat(GlmStream* s, int* ints, float* floats, int done, bool ski
         // a conversion skips white space first, whatever the format says
         skipSpace(s);
         if constexpr (Format[I + 1] == 'd') {
-            r = scanInt(s, ints);
-            if (r == scanDone) return scanFormat<Format, I + 2>(s, ints + 1, floats, done + 1, false);
+            r = scanInt<Convert>(s, ints);
+            if (r == scanDone) return scanFormat<Format, Convert, I + 2>(s, ints + 1, floats, done + 1, false);
         } else {
             r = scanFloat(s, floats);
-            if (r == scanDone) return scanFormat<Format, I + 2>(s, ints, floats + 1, done + 1, false);
+            if (r == scanDone) return scanFormat<Format, Convert, I + 2>(s, ints, floats + 1, done + 1, false);
         }
     } else if constexpr (isFormatSpace(fc)) {
-        return scanFormat<Format, I + 1>(s, ints, floats, done, true);
+        return scanFormat<Format, Convert, I + 1>(s, ints, floats, done, true);
     } else {
         r = matchLiteral(s, fc, skip);
-        if (r == scanDone) return scanFormat<Format, I + 1>(s, ints, floats, done, false);
+        if (r == scanDone) return scanFormat<Format, Convert, I + 1>(s, ints, floats, done, false);
     }
     return r == scanInputEnd && done == 0 ? GLM_EOF : done;
 }
@@ -380,6 +383,16 @@ int _glmScan(GlmStream* s, int pattern, int* ints, float* floats) {
     case GLM_SCAN_F1: return scanFormat<patternF1>(s, ints, floats, 0, false);
     case GLM_SCAN_F2: return scanFormat<patternF2>(s, ints, floats, 0, false);
     default: return scanFormat<patternF3>(s, ints, floats, 0, false);
+    }
+}
+
+int _glmSkipCorner(GlmStream* s, int form) {
+    int unused[3];
+    switch (form) {
+    case GLM_FACE_VN: return scanFormat<patternVN, false>(s, unused, nullptr, 0, false);
+    case GLM_FACE_VTN: return scanFormat<patternVTN, false>(s, unused, nullptr, 0, false);
+    case GLM_FACE_VT: return scanFormat<patternVT, false>(s, unused, nullptr, 0, false);
+    default: return scanFormat<patternV, false>(s, unused, nullptr, 0, false);
     }
 }
 

@@ -176,6 +176,24 @@ TEST(Scanner, RandomInputsAgreeWithLibc) {
     }
 }
 
+// Counting a corner consumes exactly what converting it consumes, with the same result.
+TEST(Scanner, SkippedCornersConsumeAsConvertedOnes) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 20000; round++) {
+        std::string input = randomInput(rng);
+        for (int form = GLM_FACE_VN; form <= GLM_FACE_V; form++) {
+            GlmStream converted = {input.data(), input.size(), 0}, skipped = converted;
+            for (int step = 0; step < 12; step++) {
+                int values[3];
+                int expected = _glmScan(&converted, form, values, nullptr);
+                ASSERT_EQ(_glmSkipCorner(&skipped, form), expected) << "input \"" << printable(input) << "\"";
+                ASSERT_EQ(skipped.pos, converted.pos) << "input \"" << printable(input) << "\"";
+                if (expected <= 0) _glmSkipLine(&converted), _glmSkipLine(&skipped);
+            }
+        }
+    }
+}
+
 TEST(Scanner, RandomNumbersRoundAsLibc) {
     std::mt19937 rng(7);
     for (int round = 0; round < 20000; round++) {
