@@ -397,17 +397,20 @@ int _glmSkipCorner(GlmStream* s, int form) {
 }
 
 int _glmFaceForm(const char* corner, size_t length, int* values) {
-    // the corner as a C string: up to its first NUL
-    const char* nul = static_cast<const char*>(memchr(corner, '\0', length));
-    if (nul) length = static_cast<size_t>(nul - corner);
+    const int given[3] = {values[0], values[1], values[2]};
     GlmStream s = {corner, length, 0};
-    // a "//" anywhere, else as many numbers as sscanf converts with "%d/%d/%d"
-    for (size_t i = 0; i + 1 < length; i++)
+    int converted = _glmScan(&s, GLM_FACE_VTN, values, nullptr);
+    // A "//" anywhere makes the form VN. The scan above cannot have passed one (a slash it
+    // takes is followed by what a number may start with) nor a NUL (which ends the corner as
+    // a C string, and stops the scan as the end would, for the form's sake), so the search
+    // starts at its last byte.
+    for (size_t i = s.pos ? s.pos - 1 : 0; i + 1 < length && corner[i] != '\0'; i++)
         if (corner[i] == '/' && corner[i + 1] == '/') {
+            memcpy(values, given, sizeof given);
+            s.pos = 0;
             _glmScan(&s, GLM_FACE_VN, values, nullptr);
             return GLM_FACE_VN;
         }
-    int converted = _glmScan(&s, GLM_FACE_VTN, values, nullptr);
     return converted == 3 ? GLM_FACE_VTN : converted == 2 ? GLM_FACE_VT : GLM_FACE_V;
 }
 
