@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "glm/glm_internal.h"
+#include "glm/parallel.h"
 
 float _glmAbsValue(float x) { return x < 0 ? -x : x; }
 
@@ -122,6 +123,9 @@ struct GlmVertexUse {
     uint32_t averaged : 1;   // its facet normal went into the vertex's shared normal
 };
 
+// Below this many triangles the normals are made on one core.
+static const uint32_t kParallelTriangles = 1u << 16;
+
 void glmVertexNormals(GlmModel* model, float angle) {
     const float cosAngle = static_cast<float>(cos(static_cast<double>(angle) * 0.017453292519943295));
     const uint32_t triangles = model->triangleCount, vertices = model->vertexCount;
@@ -129,75 +133,127 @@ void glmVertexNormals(GlmModel* model, float angle) {
     model->normalData = nullptr;
     // the upper bound; only the pages of the normals written are ever touched
     float* normals = static_cast<float*>(_glmCalloc((3 * static_cast<size_t>(triangles) + 1) * 3, sizeof(float)));
+    const int parts = triangles >= kParallelTriangles ? _glmCores() : 1;
+    auto partOf = [](uint32_t count, int parts_, int part) {
+        return static_cast<uint32_t>(static_cast<uint64_t>(count) * part / parts_);
+    };
 
     // The lists of uses, each running from the highest triangle that uses the vertex down,
-    // made by a counting sort: first[k] counts the uses of the vertices up to k, then walks
-    // back as the triangles are placed from the lowest up, and ends at the start of k's run.
-    // Four bytes a use, so that little fresh memory is touched.
-    uint32_t* first = static_cast<uint32_t*>(_glmCalloc(static_cast<size_t>(vertices) + 2, sizeof *first));
+    // made by a counting sort: each part of the triangles counts its uses of every vertex, then
+    // places them from its lowest triangle up, downwards from the top of its share of the
+    // vertex's run (the shares of later parts lie below those of earlier ones), so the runs
+    // come out as one pass over all triangles would leave them. Four bytes a use, so that
+    // little fresh memory is touched.
+    const size_t stride = static_cast<size_t>(vertices) + 2;
+    uint32_t* cursors = static_cast<uint32_t*>(_glmCalloc(parts * stride, sizeof *cursors));
+    uint32_t* first = static_cast<uint32_t*>(_glmCalloc(stride, sizeof *first));
     GlmVertexUse* uses = static_cast<GlmVertexUse*>(_glmAlloc(3 * static_cast<size_t>(triangles) * sizeof *uses));
-    for (uint32_t i = 0; i < triangles; i++)
-        for (int c = 0; c < 3; c++) {
-            int32_t k = model->triangleArray[i].vertexIndex[c];
-            assert(k >= 1 && static_cast<uint32_t>(k) <= vertices);
-            first[k]++;
+    _glmRunParts(parts, [&](int p) {
+        uint32_t* counts = &cursors[p * stride];
+        for (uint32_t i = partOf(triangles, parts, p); i < partOf(triangles, parts, p + 1); i++)
+            for (int c = 0; c < 3; c++) {
+                int32_t k = model->triangleArray[i].vertexIndex[c];
+                assert(k >= 1 && static_cast<uint32_t>(k) <= vertices);
+                counts[k]++;
+            }
+    });
+    uint32_t end = 0;  // of the current vertex's run
+    for (uint32_t k = 1; k <= vertices + 1; k++) {
+        uint32_t top = end;
+        for (int p = 0; p < parts; p++) top += cursors[p * stride + k];
+        end = top;
+        for (int p = 0; p < parts; p++) {
+            uint32_t count = cursors[p * stride + k];
+            cursors[p * stride + k] = top;
+            top -= count;
         }
-    for (uint32_t k = 1; k <= vertices + 1; k++) first[k] += first[k - 1];
-    for (uint32_t i = 0; i < triangles; i++)
-        for (int c = 0; c < 3; c++) {
-            // corner 0 last in the run, as a list built at its head from corner 0 on holds it
-            GlmVertexUse* use = &uses[--first[model->triangleArray[i].vertexIndex[c]]];
-            use->triangle = i;
-            use->averaged = 0;
-        }
+        first[k] = top;
+    }
+    _glmRunParts(parts, [&](int p) {
+        uint32_t* cursor = &cursors[p * stride];
+        for (uint32_t i = partOf(triangles, parts, p); i < partOf(triangles, parts, p + 1); i++)
+            for (int c = 0; c < 3; c++) {
+                // corner 0 last in the run, as a list built at its head from corner 0 on holds it
+                GlmVertexUse* use = &uses[--cursor[model->triangleArray[i].vertexIndex[c]]];
+                use->triangle = i;
+                use->averaged = 0;
+            }
+    });
+    _glmFree(cursors);
 
+    // Each part of the vertices first marks which uses merge into the shared normal and counts
+    // the normals it makes; then, numbering on from the parts before it, makes them.
     const float* facets = model->facetNormalData;
-    uint32_t slot = 1;
-    for (uint32_t k = 1; k <= vertices; k++) {
-        GlmVertexUse *head = &uses[first[k]], *end = &uses[first[k + 1]];
-        if (head == end) {
-            fprintf(stderr, "glmVertexNormals(): vertex w/o a triangle\n");
-            continue;
+    uint32_t* made = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *made));
+    uint32_t* unused = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *unused));
+    auto vertexOf = [&](int p) { return 1 + partOf(vertices, parts, p); };
+    _glmRunParts(parts, [&](int p) {
+        for (uint32_t k = vertexOf(p); k < vertexOf(p + 1); k++) {
+            GlmVertexUse *head = &uses[first[k]], *stop = &uses[first[k + 1]];
+            if (head == stop) {
+                unused[p]++;
+                continue;
+            }
+            // merge against the facet of the highest-numbered triangle that uses the vertex
+            const float* reference = &facets[3 * model->triangleArray[head->triangle].facetNormalIndex];
+            bool anyAveraged = false;
+            for (GlmVertexUse* use = head; use != stop; use++) {
+                const float* n = &facets[3 * model->triangleArray[use->triangle].facetNormalIndex];
+                use->averaged = _glmDot3(n, reference) > cosAngle;
+                anyAveraged |= use->averaged;
+                made[p] += !use->averaged;
+            }
+            made[p] += anyAveraged;
         }
-        // merge against the facet of the highest-numbered triangle that uses the vertex
-        const float* reference = &facets[3 * model->triangleArray[head->triangle].facetNormalIndex];
-        float sum[3] = {0, 0, 0};
-        bool anyAveraged = false;
-        for (GlmVertexUse* use = head; use != end; use++) {
-            const float* n = &facets[3 * model->triangleArray[use->triangle].facetNormalIndex];
-            use->averaged = _glmDot3(n, reference) > cosAngle;
-            if (use->averaged) {
+    });
+    _glmRunParts(parts, [&](int p) {
+        uint32_t slot = 1;
+        for (int q = 0; q < p; q++) slot += made[q];
+        for (uint32_t k = vertexOf(p); k < vertexOf(p + 1); k++) {
+            GlmVertexUse *head = &uses[first[k]], *stop = &uses[first[k + 1]];
+            if (head == stop) continue;
+            float sum[3] = {0, 0, 0};
+            bool anyAveraged = false;
+            for (GlmVertexUse* use = head; use != stop; use++) {
+                if (!use->averaged) continue;
+                const float* n = &facets[3 * model->triangleArray[use->triangle].facetNormalIndex];
                 sum[0] += n[0];
                 sum[1] += n[1];
                 sum[2] += n[2];
                 anyAveraged = true;
             }
-        }
-        uint32_t shared = 0;
-        if (anyAveraged) {
-            _glmNormalize3(sum);
-            memcpy(&normals[3 * static_cast<size_t>(slot)], sum, sizeof sum);
-            shared = slot++;
-        }
-        int64_t previousTriangle = -1;
-        int corner = -1;
-        for (GlmVertexUse* use = head; use != end; use++) {
-            GlmTriangle* t = &model->triangleArray[use->triangle];
-            uint32_t index = shared;
-            if (!use->averaged) {
-                memcpy(&normals[3 * static_cast<size_t>(slot)], &facets[3 * t->facetNormalIndex], 3 * sizeof(float));
-                index = slot++;
+            uint32_t shared = 0;
+            if (anyAveraged) {
+                _glmNormalize3(sum);
+                memcpy(&normals[3 * static_cast<size_t>(slot)], sum, sizeof sum);
+                shared = slot++;
             }
-            // the uses of one triangle are adjacent: each takes the next corner that names the
-            // vertex, so every such corner gets a normal, not only the first
-            if (static_cast<int64_t>(use->triangle) != previousTriangle) corner = -1;
-            previousTriangle = use->triangle;
-            do corner++;
-            while (corner < 2 && t->vertexIndex[corner] != static_cast<int32_t>(k));
-            t->normalIndex[corner] = static_cast<int32_t>(index);
+            int64_t previousTriangle = -1;
+            int corner = -1;
+            for (GlmVertexUse* use = head; use != stop; use++) {
+                GlmTriangle* t = &model->triangleArray[use->triangle];
+                uint32_t index = shared;
+                if (!use->averaged) {
+                    memcpy(&normals[3 * static_cast<size_t>(slot)], &facets[3 * t->facetNormalIndex], 3 * sizeof(float));
+                    index = slot++;
+                }
+                // the uses of one triangle are adjacent: each takes the next corner that names
+                // the vertex, so every such corner gets a normal, not only the first
+                if (static_cast<int64_t>(use->triangle) != previousTriangle) corner = -1;
+                previousTriangle = use->triangle;
+                do corner++;
+                while (corner < 2 && t->vertexIndex[corner] != static_cast<int32_t>(k));
+                t->normalIndex[corner] = static_cast<int32_t>(index);
+            }
         }
+    });
+    model->normalCount = 0;
+    for (int p = 0; p < parts; p++) {
+        model->normalCount += made[p];
+        for (uint32_t i = 0; i < unused[p]; i++) fprintf(stderr, "glmVertexNormals(): vertex w/o a triangle\n");
     }
-    model->normalCount = slot - 1;
+    _glmFree(made);
+    _glmFree(unused);
     _glmFree(uses);
     _glmFree(first);
 

@@ -1,13 +1,10 @@
 // obj_reader.cpp: glmReadOBJ, a counting pass and a filling pass over the file in memory,
 // each read in chunks on the machine's cores; and the model's group list.
-#include <atomic>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
-#include <system_error>
-#include <thread>
-#include <vector>
 #include "glm/glm_internal.h"
+#include "glm/parallel.h"
 
 namespace {
 
@@ -15,30 +12,6 @@ namespace {
 const size_t minimumChunk = 1 << 20;
 const int chunksPerCore = 4;
 const int maximumChunks = 64;
-
-// Runs work(i) for every chunk i on the machine's cores: each thread, this one too, takes
-// the next chunk nobody has taken until none is left, so that the cheap stretches of a file
-// (lines only skipped) and the dear ones (faces) even out.
-template <typename Work>
-void runChunks(int count, Work work) {
-    std::atomic<int> next(0);
-    auto worker = [&]() {
-        for (int i = next++; i < count; i = next++) work(i);
-    };
-    unsigned cores = std::thread::hardware_concurrency();
-    int helpers = static_cast<int>(cores > 1 ? cores - 1 : 0);
-    if (helpers > count - 1) helpers = count - 1;
-    std::vector<std::thread> threads;
-    for (int i = 0; i < helpers; i++) {
-        try {
-            threads.emplace_back(worker);
-        } catch (const std::system_error&) {
-            break;  // no more threads to be had: the others do the rest
-        }
-    }
-    worker();
-    for (std::thread& t : threads) t.join();
-}
 
 // Cuts the file at line starts into up to `wanted` chunks; returns how many it made.
 int planChunks(const GlmStream* file, GlmChunk* chunks, int wanted) {
@@ -61,7 +34,7 @@ int planChunks(const GlmStream* file, GlmChunk* chunks, int wanted) {
 
 // The counting pass; returns how many chunks hold the file once checked.
 int countInChunks(const GlmStream* file, GlmChunk* chunks, int count) {
-    runChunks(count, [&](int i) { _glmCountChunk(file, &chunks[i]); });
+    _glmRunParts(count, [&](int i) { _glmCountChunk(file, &chunks[i]); });
     for (int i = 1; i < count; i++) {
         // past an unknown keyword nothing counts
         if (chunks[i - 1].stopped) return i;
@@ -152,7 +125,7 @@ void fillInChunks(GlmModel* model, const GlmStream* file, GlmChunk* chunks, int 
     for (GlmGroup* g = model->groupList; g; g = g->next) groups[--number] = g;
     planFill(model, file, chunks, used, groups);
     for (int c = 0; c < used; c++) restartFill(model, &chunks[c]);
-    runChunks(used, [&](int i) {
+    _glmRunParts(used, [&](int i) {
         size_t limit = i + 1 < used ? chunks[i + 1].first : file->size;
         _glmFillChunk(model, file, &chunks[i].fill, limit);
     });
@@ -199,7 +172,7 @@ GlmModel* _glmReadOBJInChunks(const char* fileName, int wanted) {
     GlmStream file = {data.data, data.size, 0};
     if (wanted <= 0) {
         size_t bySize = data.size / minimumChunk;
-        size_t byCores = std::thread::hardware_concurrency() * static_cast<size_t>(chunksPerCore);
+        size_t byCores = static_cast<size_t>(_glmCores()) * chunksPerCore;
         wanted = static_cast<int>(bySize < byCores ? bySize : byCores);
     }
     if (wanted < 1) wanted = 1;
