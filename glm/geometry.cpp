@@ -127,15 +127,18 @@ struct GlmVertexUse {
 static const uint32_t kParallelTriangles = 1u << 16;
 
 void glmVertexNormals(GlmModel* model, float angle) {
+    _glmVertexNormalsInParts(model, angle, model->triangleCount >= kParallelTriangles ? _glmCores() : 1);
+}
+
+void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
     const float cosAngle = static_cast<float>(cos(static_cast<double>(angle) * 0.017453292519943295));
     const uint32_t triangles = model->triangleCount, vertices = model->vertexCount;
     _glmFree(model->normalData);
     model->normalData = nullptr;
     // the upper bound; only the pages of the normals written are ever touched
     float* normals = static_cast<float*>(_glmCalloc((3 * static_cast<size_t>(triangles) + 1) * 3, sizeof(float)));
-    const int parts = triangles >= kParallelTriangles ? _glmCores() : 1;
-    auto partOf = [](uint32_t count, int parts_, int part) {
-        return static_cast<uint32_t>(static_cast<uint64_t>(count) * part / parts_);
+    auto partOf = [](uint32_t count, int partCount, int part) {
+        return static_cast<uint32_t>(static_cast<uint64_t>(count) * part / partCount);
     };
 
     // The lists of uses, each running from the highest triangle that uses the vertex down,

@@ -154,6 +154,9 @@ int32_t _glmLookupMaterial(const GlmModel* model, const char* name);
 char* _glmPathDirectory(const char* path);
 void _glmFreeMaterials(GlmModel* model);
 
+/* glmVertexNormals in `parts` parts on the machine's cores (glmVertexNormals picks them). */
+void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts);
+
 /* Small vector helpers of the geometry operations. */
 float _glmAbsValue(float x);
 float _glmLarger(float a, float b);

@@ -18,7 +18,9 @@
 
 namespace {
 
+#ifndef GLM_FUZZ
 const size_t largeBlock = 8u << 20, hugePage = 2u << 20;
+#endif
 
 [[noreturn]] void outOfMemory(size_t size) {
     _glmFail(stderr, "glmReadOBJ() failed: out of memory (%zu bytes requested).\n", size);

@@ -207,4 +207,44 @@ TEST(VertexNormals, EveryCornerOfARepeatedVertexGetsANormal) {
     glmDelete(m);
 }
 
+// Made in parts on several threads, the normals and every corner's index are those of one
+// pass, on a rough surface with creases, repeated corners and unused vertices.
+TEST(VertexNormals, PartsGiveWhatOnePassGives) {
+    std::vector<std::vector<float>> vertices;
+    std::vector<std::vector<int>> triangles;
+    const int side = 60;
+    for (int y = 0; y <= side; y++)
+        for (int x = 0; x <= side; x++) vertices.push_back({float(x), float(y), float((x * 7 + y * 13) % 5) * 0.4f});
+    vertices.push_back({9, 9, 9});  // used by no triangle
+    for (int y = 0; y < side; y++)
+        for (int x = 0; x < side; x++) {
+            int a = 1 + y * (side + 1) + x, b = a + 1, c = a + side + 1, d = c + 1;
+            triangles.push_back({a, b, d});
+            triangles.push_back({a, d, c});
+            if ((x + y) % 17 == 0) triangles.push_back({a, b, a});  // a corner repeated
+        }
+    for (float angle : {90.0f, 20.0f}) {
+        std::string expectedNormals, expectedIndices;
+        for (int parts : {1, 2, 3, 8}) {
+            GlmModel* m = MakeModel(vertices, triangles);
+            glmComputeFacetNormals(m);
+            CapturedOutput out;
+            _glmVertexNormalsInParts(m, angle, parts);
+            out.Restore();
+            EXPECT_EQ(out.err, "glmVertexNormals(): vertex w/o a triangle\n");
+            std::string normals(reinterpret_cast<const char*>(m->normalData), (m->normalCount + 1) * 3 * sizeof(float));
+            std::string indices;
+            for (uint32_t t = 0; t < m->triangleCount; t++)
+                indices.append(reinterpret_cast<const char*>(m->triangleArray[t].normalIndex), 3 * sizeof(int32_t));
+            glmDelete(m);
+            if (parts == 1) {
+                expectedNormals = normals;
+                expectedIndices = indices;
+            }
+            EXPECT_TRUE(normals == expectedNormals) << parts << " parts, angle " << angle;
+            EXPECT_TRUE(indices == expectedIndices) << parts << " parts, angle " << angle;
+        }
+    }
+}
+
 }  // namespace
