@@ -94,26 +94,41 @@ static void FacetNormalInDouble(const float* p0, const float* p1, const float* p
     for (int a = 0; a < 3; a++) n[a] = static_cast<float>(c[a] / length);
 }
 
+// Below this many triangles the normals are made on one core.
+static const uint32_t kParallelTriangles = 1u << 16;
+
+// The facet normal of triangle i, into entry i + 1.
+static void FacetNormal(GlmModel* model, uint32_t i) {
+    const float* v = model->vertexData;
+    GlmTriangle* t = &model->triangleArray[i];
+    t->facetNormalIndex = static_cast<int32_t>(i + 1);
+    const float* p0 = &v[3 * t->vertexIndex[0]];
+    const float* p1 = &v[3 * t->vertexIndex[1]];
+    const float* p2 = &v[3 * t->vertexIndex[2]];
+    float u[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+    float w[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+    float* n = &model->facetNormalData[3 * (i + 1)];
+    _glmCross3(u, w, n);
+    _glmNormalize3(n);
+    if (!isfinite(n[0]) || !isfinite(n[1]) || !isfinite(n[2]) || (n[0] == 0 && n[1] == 0 && n[2] == 0))
+        FacetNormalInDouble(p0, p1, p2, n);
+}
+
+// The first index of part `part` of `parts` equal parts of [0, count).
+static uint32_t PartStart(uint32_t count, int parts, int part) {
+    return static_cast<uint32_t>(static_cast<uint64_t>(count) * part / parts);
+}
+
 void glmComputeFacetNormals(GlmModel* model) {
     _glmFree(model->facetNormalData);
-    model->facetNormalCount = model->triangleCount;
-    model->facetNormalData =
-        static_cast<float*>(_glmCalloc((static_cast<size_t>(model->triangleCount) + 1) * 3, sizeof(float)));
-    const float* v = model->vertexData;
-    for (uint32_t i = 0; i < model->triangleCount; i++) {
-        GlmTriangle* t = &model->triangleArray[i];
-        t->facetNormalIndex = static_cast<int32_t>(i + 1);
-        const float* p0 = &v[3 * t->vertexIndex[0]];
-        const float* p1 = &v[3 * t->vertexIndex[1]];
-        const float* p2 = &v[3 * t->vertexIndex[2]];
-        float u[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
-        float w[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
-        float* n = &model->facetNormalData[3 * (i + 1)];
-        _glmCross3(u, w, n);
-        _glmNormalize3(n);
-        if (!isfinite(n[0]) || !isfinite(n[1]) || !isfinite(n[2]) || (n[0] == 0 && n[1] == 0 && n[2] == 0))
-            FacetNormalInDouble(p0, p1, p2, n);
-    }
+    const uint32_t triangles = model->triangleCount;
+    model->facetNormalCount = triangles;
+    model->facetNormalData = static_cast<float*>(_glmCalloc((static_cast<size_t>(triangles) + 1) * 3, sizeof(float)));
+    // each triangle's on its own: large models in parts on all cores
+    const int parts = triangles >= kParallelTriangles ? _glmCores() : 1;
+    _glmRunParts(parts, [&](int p) {
+        for (uint32_t i = PartStart(triangles, parts, p); i < PartStart(triangles, parts, p + 1); i++) FacetNormal(model, i);
+    });
 }
 
 // One entry of a vertex's list of uses: a corner of a triangle that has the vertex. A
@@ -122,9 +137,6 @@ struct GlmVertexUse {
     uint32_t triangle : 31;  // 0-based triangle index
     uint32_t averaged : 1;   // its facet normal went into the vertex's shared normal
 };
-
-// Below this many triangles the normals are made on one core.
-static const uint32_t kParallelTriangles = 1u << 16;
 
 void glmVertexNormals(GlmModel* model, float angle) {
     _glmVertexNormalsInParts(model, angle, model->triangleCount >= kParallelTriangles ? _glmCores() : 1);
@@ -137,9 +149,6 @@ void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
     model->normalData = nullptr;
     // the upper bound; only the pages of the normals written are ever touched
     float* normals = static_cast<float*>(_glmCalloc((3 * static_cast<size_t>(triangles) + 1) * 3, sizeof(float)));
-    auto partOf = [](uint32_t count, int partCount, int part) {
-        return static_cast<uint32_t>(static_cast<uint64_t>(count) * part / partCount);
-    };
 
     // The lists of uses, each running from the highest triangle that uses the vertex down,
     // made by a counting sort: each part of the triangles counts its uses of every vertex, then
@@ -153,7 +162,7 @@ void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
     GlmVertexUse* uses = static_cast<GlmVertexUse*>(_glmAlloc(3 * static_cast<size_t>(triangles) * sizeof *uses));
     _glmRunParts(parts, [&](int p) {
         uint32_t* counts = &cursors[p * stride];
-        for (uint32_t i = partOf(triangles, parts, p); i < partOf(triangles, parts, p + 1); i++)
+        for (uint32_t i = PartStart(triangles, parts, p); i < PartStart(triangles, parts, p + 1); i++)
             for (int c = 0; c < 3; c++) {
                 int32_t k = model->triangleArray[i].vertexIndex[c];
                 assert(k >= 1 && static_cast<uint32_t>(k) <= vertices);
@@ -174,7 +183,7 @@ void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
     }
     _glmRunParts(parts, [&](int p) {
         uint32_t* cursor = &cursors[p * stride];
-        for (uint32_t i = partOf(triangles, parts, p); i < partOf(triangles, parts, p + 1); i++)
+        for (uint32_t i = PartStart(triangles, parts, p); i < PartStart(triangles, parts, p + 1); i++)
             for (int c = 0; c < 3; c++) {
                 // corner 0 last in the run, as a list built at its head from corner 0 on holds it
                 GlmVertexUse* use = &uses[--cursor[model->triangleArray[i].vertexIndex[c]]];
@@ -189,7 +198,7 @@ void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
     const float* facets = model->facetNormalData;
     uint32_t* made = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *made));
     uint32_t* unused = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *unused));
-    auto vertexOf = [&](int p) { return 1 + partOf(vertices, parts, p); };
+    auto vertexOf = [&](int p) { return 1 + PartStart(vertices, parts, p); };
     _glmRunParts(parts, [&](int p) {
         for (uint32_t k = vertexOf(p); k < vertexOf(p + 1); k++) {
             GlmVertexUse *head = &uses[first[k]], *stop = &uses[first[k + 1]];
