@@ -74,6 +74,7 @@ package: deps release
 
 bench: release
 	bench/run_read.sh $(BUILD)/release 5
+	bench/run_startup.sh $(BUILD)/release 5
 	$(BUILD)/release/bench/bench_geometry bench/data/full.obj 5
 	$(BUILD)/release/bench/bench_geometry bench/data/positions.obj 3
 	$(BUILD)/release/bench/bench_frames bench/data/full.obj 10

@@ -1,5 +1,5 @@
-// bench_window.h: the real program's main window on SDL's offscreen driver, for the frame
-// benchmarks: no display, no boxes, 800 x 600.
+// bench_window.h: the real program's main window for the frame benchmarks: on SDL's offscreen
+// driver (no display) or on the display the environment names, no boxes, 800 x 600.
 #ifndef BENCH_BENCH_WINDOW_H
 #define BENCH_BENCH_WINDOW_H
 
@@ -9,8 +9,8 @@
 #include "shell/window.h"
 
 // Opens it as WinMain does, with `model` as Tavrin's file (null for Ondrel); false on failure.
-inline bool OpenBenchWindow(HINSTANCE instance, const char* model) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+inline bool OpenBenchWindow(HINSTANCE instance, const char* model, bool offscreen = true) {
+    if (offscreen) setenv("SDL_VIDEODRIVER", "offscreen", 1);
     PlatformTestSkipMessageBoxes(TRUE);
     PlatformTestAllowHeadless(TRUE);
     PlatformTestDefaultWindowSize(800, 600);
