@@ -84,6 +84,21 @@ typedef struct GlmFile {
 bool _glmLoadFile(const char* path, GlmFile* file);
 void _glmUnloadFile(GlmFile* file);
 
+/* The groups while a model is read: by number, in order of creation (the model's list runs
+ * from the newest to the oldest), and by name through a hash table. */
+typedef struct GlmGroupIndex {
+    GlmGroup** groups;   /* by number */
+    uint32_t count;      /* groups made */
+    uint32_t room;       /* entries of `groups` */
+    uint32_t* slots;     /* open addressing by name: a group's number + 1, or 0 for none */
+    uint32_t slotCount;  /* a power of two, more than twice `count` */
+} GlmGroupIndex;
+/* The number of the group named `name`, or -1 when there is none. */
+int64_t _glmFindGroup(const GlmGroupIndex* index, const char* name);
+/* The number of the group named `name`; a new one goes at the head of the model's list. */
+uint32_t _glmEnsureGroup(GlmModel* model, GlmGroupIndex* index, const char* name);
+void _glmFreeGroupIndex(GlmGroupIndex* index);
+
 /*
  * The OBJ reader reads each of its two passes in chunks, a thread a chunk. A chunk reads the
  * statements that start before its limit, from a line start it guessed; afterwards each chunk
@@ -114,7 +129,7 @@ typedef struct GlmFill {
     uint32_t* cursor;        /* per group: the next slot of its triangleIndices */
     uint32_t* groupLimit;    /* per group: how far this chunk may go */
     int32_t* groupMaterial;  /* per group: the material this chunk gave it last, or -1 */
-    GlmGroup** groups;       /* the groups by number; shared */
+    const GlmGroupIndex* index; /* the groups by number and name; shared */
 } GlmFill;
 
 typedef struct GlmChunk {
@@ -136,15 +151,11 @@ typedef struct GlmChunk {
 void _glmCountChunk(const GlmStream* file, GlmChunk* chunk);
 /* Handles the used chunks' events in file order (libraries, groups, an unknown keyword) and
  * gives the model its counts and each group its room. */
-void _glmMergeCounts(GlmModel* model, const GlmStream* file, GlmChunk* chunks, int used);
+void _glmMergeCounts(GlmModel* model, GlmGroupIndex* index, const GlmStream* file, GlmChunk* chunks, int used);
 /* Fills from state->pos on, up to `limit`, into the arrays the counts sized. */
 void _glmFillChunk(GlmModel* model, const GlmStream* file, GlmFill* state, size_t limit);
 /* glmReadOBJ with `chunks` chunks (0: as the machine's cores and the file's size suit). */
 GlmModel* _glmReadOBJInChunks(const char* fileName, int chunks);
-/* The group list: lookup by name, creation, and a group's number in order of creation. */
-GlmGroup* _glmLookupGroup(GlmModel* model, const char* name);
-GlmGroup* _glmEnsureGroup(GlmModel* model, const char* name);
-uint32_t _glmGroupNumber(const GlmModel* model, const GlmGroup* group);
 
 /* The material library reader. */
 void _glmReadMTL(GlmModel* model, const char* name);

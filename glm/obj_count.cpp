@@ -94,10 +94,10 @@ void _glmCountChunk(const GlmStream* whole, GlmChunk* chunk) {
 
 // Reads material libraries, creates the groups and ends at an unknown keyword, all in file
 // order; then checks the totals and gives every group room for its triangles.
-void _glmMergeCounts(GlmModel* model, const GlmStream* whole, GlmChunk* chunks, int used) {
+void _glmMergeCounts(GlmModel* model, GlmGroupIndex* index, const GlmStream* whole, GlmChunk* chunks, int used) {
     char buf[GLM_BUFFER_SIZE];
     GlmStream file = {whole->data, whole->size, 0};
-    uint32_t group = _glmGroupNumber(model, _glmEnsureGroup(model, "default"));
+    uint32_t group = _glmEnsureGroup(model, index, "default");
     uint64_t totals[3] = {0, 0, 0}, triangles = 0;
     for (int c = 0; c < used; c++) {
         GlmChunk* chunk = &chunks[c];
@@ -115,7 +115,7 @@ void _glmMergeCounts(GlmModel* model, const GlmStream* whole, GlmChunk* chunks, 
                 break;
             case GLM_EVENT_GROUP:
                 _glmReadRestOfLine(&file, buf);
-                group = _glmGroupNumber(model, _glmEnsureGroup(model, _glmFirstWord(buf) == GLM_EOF ? "default" : buf));
+                group = _glmEnsureGroup(model, index, _glmFirstWord(buf) == GLM_EOF ? "default" : buf);
                 break;
             case GLM_EVENT_UNKNOWN:
                 _glmScanToken(&file, buf);
@@ -134,15 +134,9 @@ void _glmMergeCounts(GlmModel* model, const GlmStream* whole, GlmChunk* chunks, 
     model->texCoordCount = static_cast<uint32_t>(totals[1]);
     model->normalCount = static_cast<uint32_t>(totals[2]);
     model->triangleCount = static_cast<uint32_t>(triangles);
-    // the groups' counts, by number; the list runs from the newest group to the oldest
-    uint32_t* counts = static_cast<uint32_t*>(_glmCalloc(model->groupCount, sizeof(uint32_t)));
     for (int c = 0; c < used; c++)
         for (uint32_t i = 0; i < chunks[c].eventCount; i++)
-            counts[chunks[c].events[i].group] += static_cast<uint32_t>(chunks[c].events[i].triangles);
-    uint32_t number = model->groupCount;
-    for (GlmGroup* g = model->groupList; g; g = g->next) {
-        g->triangleCount = counts[--number];
+            index->groups[chunks[c].events[i].group]->triangleCount += static_cast<uint32_t>(chunks[c].events[i].triangles);
+    for (GlmGroup* g = model->groupList; g; g = g->next)
         g->triangleIndices = static_cast<int32_t*>(_glmCalloc(g->triangleCount, sizeof(int32_t)));
-    }
-    _glmFree(counts);
 }

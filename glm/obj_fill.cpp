@@ -79,7 +79,7 @@ void addTriangle(GlmModel* model, GlmFill* st, const Corner& a, const Corner& b,
     }
     t->facetNormalIndex = 0;
     t->materialIndex = st->material;
-    st->groups[g]->triangleIndices[st->cursor[g]++] = static_cast<int32_t>(st->triangles);
+    st->index->groups[g]->triangleIndices[st->cursor[g]++] = static_cast<int32_t>(st->triangles);
     st->triangles++;
 }
 
@@ -163,12 +163,12 @@ void _glmFillChunk(GlmModel* model, const GlmStream* whole, GlmFill* st, size_t 
         }
         case 'g': {
             _glmReadRestOfLine(&file, buf);
-            GlmGroup* group = _glmLookupGroup(model, _glmFirstWord(buf) == GLM_EOF ? "default" : buf);
-            if (!group) {
+            int64_t group = _glmFindGroup(st->index, _glmFirstWord(buf) == GLM_EOF ? "default" : buf);
+            if (group < 0) {
                 malformed(model, st);
                 break;
             }
-            st->group = _glmGroupNumber(model, group);
+            st->group = static_cast<uint32_t>(group);
             st->groupMaterial[st->group] = st->material;
             break;
         }

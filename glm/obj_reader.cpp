@@ -49,12 +49,12 @@ int countInChunks(const GlmStream* file, GlmChunk* chunks, int count) {
 }
 
 // Each chunk's starting state for the filling, from the counts of the chunks before it.
-void planFill(GlmModel* model, const GlmStream* file, GlmChunk* chunks, int used, GlmGroup** groups) {
+void planFill(GlmModel* model, const GlmGroupIndex* index, const GlmStream* file, GlmChunk* chunks, int used) {
     const size_t groupBytes = model->groupCount * sizeof(uint32_t);
     uint32_t* next = static_cast<uint32_t*>(_glmCalloc(model->groupCount, sizeof(uint32_t)));
     GlmFill carried = {};  // what the chunk before left
-    carried.group = _glmGroupNumber(model, _glmLookupGroup(model, "default"));
-    carried.groups = groups;
+    carried.group = static_cast<uint32_t>(_glmFindGroup(index, "default"));
+    carried.index = index;
     for (int c = 0; c < used; c++) {
         GlmChunk* chunk = &chunks[c];
         GlmFill* st = &chunk->start;
@@ -114,16 +114,14 @@ void fillToTheEnd(GlmModel* model, const GlmStream* file, GlmChunk* chunk) {
     st->limits[0] = model->vertexCount;
     st->limits[1] = model->texCoordCount;
     st->limits[2] = model->normalCount;
-    for (uint32_t g = 0; g < model->groupCount; g++) st->groupLimit[g] = st->groups[g]->triangleCount;
+    for (uint32_t g = 0; g < model->groupCount; g++) st->groupLimit[g] = st->index->groups[g]->triangleCount;
     _glmFillChunk(model, file, st, file->size);
 }
 
 // The filling pass; then the groups' final counts and materials, in file order.
-void fillInChunks(GlmModel* model, const GlmStream* file, GlmChunk* chunks, int used) {
-    GlmGroup** groups = static_cast<GlmGroup**>(_glmAlloc(model->groupCount * sizeof(GlmGroup*)));
-    uint32_t number = model->groupCount;
-    for (GlmGroup* g = model->groupList; g; g = g->next) groups[--number] = g;
-    planFill(model, file, chunks, used, groups);
+void fillInChunks(GlmModel* model, const GlmGroupIndex* index, const GlmStream* file, GlmChunk* chunks, int used) {
+    GlmGroup* const* groups = index->groups;
+    planFill(model, index, file, chunks, used);
     for (int c = 0; c < used; c++) restartFill(model, &chunks[c]);
     _glmRunParts(used, [&](int i) {
         size_t limit = i + 1 < used ? chunks[i + 1].first : file->size;
@@ -146,7 +144,6 @@ void fillInChunks(GlmModel* model, const GlmStream* file, GlmChunk* chunks, int 
         for (uint32_t g = 0; g < model->groupCount; g++)
             if (chunks[c].fill.groupMaterial[g] >= 0) groups[g]->materialIndex = chunks[c].fill.groupMaterial[g];
     for (uint32_t g = 0; g < model->groupCount; g++) groups[g]->triangleCount = last->cursor[g];
-    _glmFree(groups);
 }
 
 void freeChunks(GlmChunk* chunks, int count) {
@@ -180,7 +177,8 @@ GlmModel* _glmReadOBJInChunks(const char* fileName, int wanted) {
     GlmChunk* chunks = static_cast<GlmChunk*>(_glmCalloc(wanted, sizeof(GlmChunk)));
     int count = planChunks(&file, chunks, wanted);
     int used = countInChunks(&file, chunks, count);
-    _glmMergeCounts(model, &file, chunks, used);
+    GlmGroupIndex index = {};
+    _glmMergeCounts(model, &index, &file, chunks, used);
     // zeroed, so that entry 0 and anything a short line leaves unset read as zeros
     model->vertexData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->vertexCount) + 1) * 3, sizeof(float)));
     model->triangleArray = static_cast<GlmTriangle*>(_glmCalloc(model->triangleCount, sizeof(GlmTriangle)));
@@ -189,35 +187,70 @@ GlmModel* _glmReadOBJInChunks(const char* fileName, int wanted) {
     if (model->texCoordCount)
         model->texCoordData =
             static_cast<float*>(_glmCalloc((static_cast<size_t>(model->texCoordCount) + 1) * 2, sizeof(float)));
-    fillInChunks(model, &file, chunks, used);
+    fillInChunks(model, &index, &file, chunks, used);
     freeChunks(chunks, count);
+    _glmFreeGroupIndex(&index);
     _glmUnloadFile(&data);
     return model;
 }
 
 GlmModel* glmReadOBJ(const char* fileName) { return _glmReadOBJInChunks(fileName, 0); }
 
-GlmGroup* _glmLookupGroup(GlmModel* model, const char* name) {
-    for (GlmGroup* g = model->groupList; g; g = g->next)
-        if (strcmp(g->name, name) == 0) return g;
-    return nullptr;
+namespace {
+
+uint32_t hashName(const char* name) {
+    uint32_t h = 2166136261u;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; p++) h = (h ^ *p) * 16777619u;
+    return h;
 }
 
-GlmGroup* _glmEnsureGroup(GlmModel* model, const char* name) {
-    GlmGroup* group = _glmLookupGroup(model, name);
-    if (group) return group;
-    group = static_cast<GlmGroup*>(_glmCalloc(1, sizeof *group));
+// the slot that holds `name`'s group, or the empty one where it would go
+uint32_t slotOf(const GlmGroupIndex* index, const char* name) {
+    uint32_t mask = index->slotCount - 1;
+    for (uint32_t s = hashName(name) & mask;; s = (s + 1) & mask)
+        if (index->slots[s] == 0 || strcmp(index->groups[index->slots[s] - 1]->name, name) == 0) return s;
+}
+
+}  // namespace
+
+int64_t _glmFindGroup(const GlmGroupIndex* index, const char* name) {
+    if (index->slotCount == 0) return -1;
+    uint32_t s = slotOf(index, name);
+    return index->slots[s] ? static_cast<int64_t>(index->slots[s]) - 1 : -1;
+}
+
+uint32_t _glmEnsureGroup(GlmModel* model, GlmGroupIndex* index, const char* name) {
+    int64_t found = _glmFindGroup(index, name);
+    if (found >= 0) return static_cast<uint32_t>(found);
+    if (index->count == index->room) {
+        index->room = index->room ? index->room * 2 : 16;
+        GlmGroup** groups = static_cast<GlmGroup**>(_glmAlloc(index->room * sizeof(GlmGroup*)));
+        if (index->count) memcpy(groups, index->groups, index->count * sizeof(GlmGroup*));
+        _glmFree(index->groups);
+        index->groups = groups;
+    }
+    if (2 * (index->count + 1) >= index->slotCount) {
+        // a table more than twice the groups: every probe ends soon
+        _glmFree(index->slots);
+        index->slotCount = index->slotCount ? index->slotCount * 2 : 32;
+        index->slots = static_cast<uint32_t*>(_glmCalloc(index->slotCount, sizeof(uint32_t)));
+        for (uint32_t n = 0; n < index->count; n++) index->slots[slotOf(index, index->groups[n]->name)] = n + 1;
+    }
+    GlmGroup* group = static_cast<GlmGroup*>(_glmCalloc(1, sizeof *group));
     group->name = _glmStrdup(name);
     group->next = model->groupList;
     model->groupList = group;
     model->groupCount++;
-    return group;
+    uint32_t number = index->count++;
+    index->groups[number] = group;
+    index->slots[slotOf(index, name)] = number + 1;
+    return number;
 }
 
-uint32_t _glmGroupNumber(const GlmModel* model, const GlmGroup* group) {
-    uint32_t position = 0;
-    for (const GlmGroup* g = model->groupList; g != group; g = g->next) position++;
-    return model->groupCount - 1 - position;
+void _glmFreeGroupIndex(GlmGroupIndex* index) {
+    _glmFree(index->groups);
+    _glmFree(index->slots);
+    *index = GlmGroupIndex{};
 }
 
 void glmDelete(GlmModel* model) {

@@ -178,6 +178,33 @@ TEST(ObjReader, LongLinesAreSkippedWholeAndNamesCut) {
     glmDelete(m);
 }
 
+// Thousands of groups, named again and again in a scrambled order: each keeps its place in
+// the list (newest first) and every triangle named under it.
+TEST(ObjReader, ManyGroupsKeepTheirOrderAndTriangles) {
+    const int groups = 3000;
+    std::string obj = kSquare;
+    std::vector<std::vector<std::vector<int>>> expected(groups);
+    for (int round = 0; round < 3; round++)
+        for (int i = 0; i < groups; i++) {
+            int g = (i * 7919 + round * 131) % groups;  // every group once a round
+            obj += "g part" + std::to_string(g) + "\nf 1 2 " + std::to_string(3 + round) + "\n";
+            expected[g].push_back({1, 2, 3 + round});
+        }
+    Read r = ReadText(obj);
+    GlmModel* m = r.model;
+    ASSERT_EQ(m->groupCount, static_cast<uint32_t>(groups + 1));
+    // first named in round 0, in the order i * 7919 % groups; the list runs newest first
+    const GlmGroup* g = m->groupList;
+    for (int i = groups - 1; i >= 0; i--, g = g->next) {
+        int number = (i * 7919) % groups;
+        ASSERT_EQ(std::string(g->name), "part" + std::to_string(number));
+        ASSERT_EQ(GroupTriangles(m, g), expected[number]) << g->name;
+    }
+    EXPECT_EQ(std::string(g->name), "default");
+    EXPECT_EQ(g->triangleCount, 0u);
+    glmDelete(m);
+}
+
 TEST(ObjReader, NulBytesAreOrdinaryCharacters) {
     Read r = ReadText(std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\ng a\0b\nf 1 2 3\n", 38));
     EXPECT_STREQ(r.model->groupList->name, "a");
