@@ -48,8 +48,6 @@ extern const char* const _glmPatterns[GLM_PATTERN_COUNT];
 int _glmScan(GlmStream* s, int pattern, int* ints, float* floats);
 /* _glmScan with a face form's pattern, for counting: consumes the same, converts nothing. */
 int _glmSkipCorner(GlmStream* s, int form);
-/* sscanf(text, _glmPatterns[pattern], ...). */
-int _glmScanString(const char* text, int pattern, int* ints, float* floats);
 /* The form of a face whose first corner is the `length` bytes at `corner` (read as a C string,
  * up to a NUL): "//" in it, else what sscanf converts with "%d/%d/%d"; the corner's values
  * go to `values` as the form's pattern converts them. */
@@ -144,7 +142,6 @@ typedef struct GlmChunk {
     uint32_t eventCount, eventCapacity;
     size_t materialLine;     /* the rest of its last usemtl line, or SIZE_MAX */
     GlmFill fill, start;     /* the filling state, and what it started from */
-    uint32_t* startCursor;
 } GlmChunk;
 
 /* Counts a chunk's statements from chunk->pos on, up to its limit. */
@@ -154,6 +151,9 @@ void _glmCountChunk(const GlmStream* file, GlmChunk* chunk);
 void _glmMergeCounts(GlmModel* model, GlmGroupIndex* index, const GlmStream* file, GlmChunk* chunks, int used);
 /* Fills from state->pos on, up to `limit`, into the arrays the counts sized. */
 void _glmFillChunk(GlmModel* model, const GlmStream* file, GlmFill* state, size_t limit);
+/* Refuses the file unless the filling, ending in `state`, read every entry and triangle the
+ * counting found. */
+void _glmCheckFilled(const GlmModel* model, const GlmFill* state);
 /* glmReadOBJ with `chunks` chunks (0: as the machine's cores and the file's size suit). */
 GlmModel* _glmReadOBJInChunks(const char* fileName, int chunks);
 

@@ -16,10 +16,13 @@ namespace {
 // coordinate and the normal (-1: not carried).
 constexpr int formSlots[4][3] = {{0, -1, 1}, {0, 1, 2}, {0, 1, -1}, {0, -1, -1}};
 
+[[noreturn]] void refuseMalformed(const GlmModel* model) {
+    _glmFail(stderr, "_glmFillPass() failed: malformed data file \"%s\" (a line holds more than its keyword's values).\n",
+             model->objPath);
+}
+
 void malformed(const GlmModel* model, GlmFill* st) {
-    if (st->direct)
-        _glmFail(stderr, "_glmFillPass() failed: malformed data file \"%s\" (a line holds more than its keyword's values).\n",
-                 model->objPath);
+    if (st->direct) refuseMalformed(model);
     st->bailed = true;
 }
 
@@ -181,4 +184,10 @@ void _glmFillChunk(GlmModel* model, const GlmStream* whole, GlmFill* st, size_t 
         }
     }
     st->pos = file.pos;
+}
+
+void _glmCheckFilled(const GlmModel* model, const GlmFill* st) {
+    if (st->filled[0] != model->vertexCount || st->filled[1] != model->texCoordCount ||
+        st->filled[2] != model->normalCount || st->triangles != model->triangleCount)
+        refuseMalformed(model);
 }

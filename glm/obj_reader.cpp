@@ -63,8 +63,8 @@ void planFill(GlmModel* model, const GlmGroupIndex* index, const GlmStream* file
         st->pos = chunk->first;
         st->triangleLimit = st->triangles + static_cast<uint32_t>(chunk->triangles);
         for (int k = 0; k < 3; k++) st->limits[k] = st->filled[k] + static_cast<uint32_t>(chunk->counts[k]);
-        chunk->startCursor = static_cast<uint32_t*>(_glmAlloc(groupBytes));
-        memcpy(chunk->startCursor, next, groupBytes);
+        st->cursor = static_cast<uint32_t*>(_glmAlloc(groupBytes));
+        memcpy(st->cursor, next, groupBytes);
         for (uint32_t i = 0; i < chunk->eventCount; i++)
             next[chunk->events[i].group] += static_cast<uint32_t>(chunk->events[i].triangles);
         st->groupLimit = static_cast<uint32_t*>(_glmAlloc(groupBytes));
@@ -85,7 +85,8 @@ void planFill(GlmModel* model, const GlmGroupIndex* index, const GlmStream* file
     _glmFree(next);
 }
 
-// Sets a chunk's filling state back to where it started.
+// Sets a chunk's filling state back to where it started (its cursors and materials in arrays
+// of its own; the group limits are the start's).
 void restartFill(GlmModel* model, GlmChunk* chunk) {
     GlmFill* st = &chunk->fill;
     uint32_t* cursor = st->cursor;
@@ -93,7 +94,7 @@ void restartFill(GlmModel* model, GlmChunk* chunk) {
     *st = chunk->start;
     st->cursor = cursor ? cursor : static_cast<uint32_t*>(_glmAlloc(model->groupCount * sizeof(uint32_t)));
     st->groupMaterial = groupMaterial ? groupMaterial : static_cast<int32_t*>(_glmAlloc(model->groupCount * sizeof(int32_t)));
-    memcpy(st->cursor, chunk->startCursor, model->groupCount * sizeof(uint32_t));
+    memcpy(st->cursor, chunk->start.cursor, model->groupCount * sizeof(uint32_t));
     for (uint32_t g = 0; g < model->groupCount; g++) st->groupMaterial[g] = -1;
 }
 
@@ -103,7 +104,7 @@ bool fillFits(const GlmModel* model, const GlmChunk* before, const GlmChunk* chu
     const GlmFill* start = &chunk->start;
     return left->pos == start->pos && memcmp(left->filled, start->filled, sizeof left->filled) == 0 &&
            left->triangles == start->triangles && left->group == start->group && left->material == start->material &&
-           memcmp(left->cursor, chunk->startCursor, model->groupCount * sizeof(uint32_t)) == 0;
+           memcmp(left->cursor, start->cursor, model->groupCount * sizeof(uint32_t)) == 0;
 }
 
 // Lets a chunk read on to the end of the file alone, reporting what is wrong as it comes.
@@ -135,11 +136,7 @@ void fillInChunks(GlmModel* model, const GlmGroupIndex* index, const GlmStream* 
         break;
     }
     const GlmFill* last = &chunks[used - 1].fill;
-    if (last->filled[0] != model->vertexCount || last->filled[1] != model->texCoordCount ||
-        last->filled[2] != model->normalCount || last->triangles != model->triangleCount) {
-        _glmFail(stderr, "_glmFillPass() failed: malformed data file \"%s\" (a line holds more than its keyword's values).\n",
-                 model->objPath);
-    }
+    _glmCheckFilled(model, last);
     for (int c = 0; c < used; c++)
         for (uint32_t g = 0; g < model->groupCount; g++)
             if (chunks[c].fill.groupMaterial[g] >= 0) groups[g]->materialIndex = chunks[c].fill.groupMaterial[g];
@@ -149,7 +146,7 @@ void fillInChunks(GlmModel* model, const GlmGroupIndex* index, const GlmStream* 
 void freeChunks(GlmChunk* chunks, int count) {
     for (int c = 0; c < count; c++) {
         _glmFree(chunks[c].events);
-        _glmFree(chunks[c].startCursor);
+        _glmFree(chunks[c].start.cursor);
         _glmFree(chunks[c].start.groupLimit);
         _glmFree(chunks[c].fill.cursor);
         _glmFree(chunks[c].fill.groupMaterial);

@@ -9,11 +9,11 @@
 namespace {
 
 // the C locale's white space: blank, \t, \n, \v, \f, \r
-const unsigned char spaceTable[256] = {
+constexpr unsigned char spaceTable[256] = {
     0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1,
 };
 
-inline bool isSpace(int c) { return c >= 0 && spaceTable[c]; }
+constexpr bool isSpace(int c) { return c >= 0 && spaceTable[c]; }
 inline bool isDigit(int c) { return c >= '0' && c <= '9'; }
 inline bool isHexDigit(int c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 inline int lower(int c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
@@ -337,8 +337,6 @@ inline ScanResult matchLiteral(GlmStream* s, char ch, bool skipBefore) {
     return scanDone;
 }
 
-constexpr bool isFormatSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
 // fscanf's walk over a format made of %d, %f, white space and literal bytes, from byte I of
 // the format on; unrolled at compile time into straight code for each pattern.
 template <const char* Format, bool Convert = true, size_t I = 0>
@@ -357,7 +355,7 @@ inline int scanFormat(GlmStream* s, int* ints, float* floats, int done, bool ski
             r = scanFloat(s, floats);
             if (r == scanDone) return scanFormat<Format, Convert, I + 2>(s, ints, floats + 1, done + 1, false);
         }
-    } else if constexpr (isFormatSpace(fc)) {
+    } else if constexpr (isSpace(static_cast<unsigned char>(fc))) {
         return scanFormat<Format, Convert, I + 1>(s, ints, floats, done, true);
     } else {
         r = matchLiteral(s, fc, skip);
@@ -423,32 +421,30 @@ int _glmFirstCorner(GlmStream* s, const char* keyword, int* values) {
     return _glmFaceForm(s->data + first, static_cast<size_t>(end) - first, values);
 }
 
-int _glmScanString(const char* text, int pattern, int* ints, float* floats) {
-    GlmStream s = {text, strlen(text), 0};
-    return _glmScan(&s, pattern, ints, floats);
-}
-
 // the in-place word scans read the buffer while they write into it, as sscanf with the
 // same buffer for input and output does: a word's terminator may land on a byte still to read
-int _glmFirstWord(char* buf) {
-    size_t end = strlen(buf), r = 0, w = 0;
-    while (r < end && isSpace(static_cast<unsigned char>(buf[r]))) r++;
-    if (r == end) return GLM_EOF;
-    while (r < end && !isSpace(static_cast<unsigned char>(buf[r]))) buf[w++] = buf[r++];
+namespace {
+
+// Moves the next word of buf[*r, end) to the start of buf; false, and buf untouched, when
+// only white space is left.
+bool moveWord(char* buf, size_t* r, size_t end) {
+    while (*r < end && isSpace(static_cast<unsigned char>(buf[*r]))) (*r)++;
+    if (*r == end) return false;
+    size_t w = 0;
+    while (*r < end && !isSpace(static_cast<unsigned char>(buf[*r]))) buf[w++] = buf[(*r)++];
     buf[w] = '\0';
-    return 1;
+    return true;
+}
+
+}  // namespace
+
+int _glmFirstWord(char* buf) {
+    size_t r = 0;
+    return moveWord(buf, &r, strlen(buf)) ? 1 : GLM_EOF;
 }
 
 int _glmNameWord(char* buf) {
-    size_t end = strlen(buf), r = 0, w = 0;
-    while (r < end && isSpace(static_cast<unsigned char>(buf[r]))) r++;
-    if (r == end) return GLM_EOF;
-    while (r < end && !isSpace(static_cast<unsigned char>(buf[r]))) buf[w++] = buf[r++];
-    buf[w] = '\0';
-    while (r < end && isSpace(static_cast<unsigned char>(buf[r]))) r++;
-    if (r == end) return 1;
-    w = 0;
-    while (r < end && !isSpace(static_cast<unsigned char>(buf[r]))) buf[w++] = buf[r++];
-    buf[w] = '\0';
-    return 2;
+    size_t r = 0, end = strlen(buf);
+    if (!moveWord(buf, &r, end)) return GLM_EOF;
+    return moveWord(buf, &r, end) ? 2 : 1;
 }
