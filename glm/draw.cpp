@@ -41,10 +41,41 @@ static uint32_t RepairMode(const GlmModel* model, uint32_t mode) {
     return mode;
 }
 
-// Sends material `index` as the GL material or the current colour, as the mode says.
-static void SendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
+// Whether texture mode binds textures: only a model with a texture made changes any state.
+static bool BindsTextures(const GlmModel* model, uint32_t mode) {
+    if (!(mode & GLM_RENDER_TEXTURE) || !(mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR))) return false;
+    for (uint32_t i = 0; i < model->materialCount; i++)
+        if (model->materialArray[i].texture) return true;
+    return false;
+}
+
+// The material's texture, or none; an alpha map cuts out its texels under one half.
+static void SendTexture(const GlmMaterial* m) {
+    if (m->texture) {
+        glBindTexture(GL_TEXTURE_2D, m->texture);
+        glEnable(GL_TEXTURE_2D);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+    if (m->texture && m->textureAlpha) {
+        glAlphaFunc(GL_GEQUAL, 0.5f);
+        glEnable(GL_ALPHA_TEST);
+    } else {
+        glDisable(GL_ALPHA_TEST);
+    }
+}
+
+// Sends material `index` as the GL material or the current colour, as the mode says, and its
+// texture where `textures` is set (between glBegin and glEnd where `inBatch` is: a texture is
+// bound outside a batch).
+static void SendMaterial(const GlmModel* model, uint32_t mode, int32_t index, bool textures, bool inBatch) {
     assert(index >= 0 && static_cast<uint32_t>(index) < model->materialCount);
     const GlmMaterial* m = &model->materialArray[index];
+    if (textures) {
+        if (inBatch) glEnd();
+        SendTexture(m);
+        if (inBatch) glBegin(GL_TRIANGLES);
+    }
     if (mode & GLM_RENDER_MATERIAL) {
         // material calls between glBegin and glEnd are allowed
         glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m->ambient);
@@ -53,6 +84,13 @@ static void SendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
         glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m->shininess);
     }
     if (mode & GLM_RENDER_COLOR) glColor3fv(m->diffuse);
+}
+
+// Texturing off again after a model drawn with textures.
+static void EndTextures(bool textures) {
+    if (!textures) return;
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_ALPHA_TEST);
 }
 
 // What both ways of drawing do first: repair the mode, switch colour material as the
@@ -96,16 +134,17 @@ static CornerData CornerOf(const GlmModel* model, uint32_t mode, const GlmTriang
 void glmDraw(const GlmModel* model, uint32_t mode) {
     mode = BeginModel(model, mode);
     const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
+    const bool textures = BindsTextures(model, mode);
     glBegin(GL_TRIANGLES);
     for (const GlmGroup* group = model->groupList; group; group = group->next) {
         // the group's material first, then each triangle's own where it changes
         int32_t current = group->materialIndex;
-        if (materials) SendMaterial(model, mode, current);
+        if (materials) SendMaterial(model, mode, current, textures, true);
         for (uint32_t i = 0; i < group->triangleCount; i++) {
             const GlmTriangle* t = &model->triangleArray[group->triangleIndices[i]];
             if (materials && t->materialIndex != current) {
                 current = t->materialIndex;
-                SendMaterial(model, mode, current);
+                SendMaterial(model, mode, current, textures, true);
             }
             // a flat normal once for the triangle, a smooth one for each corner
             if (mode & GLM_RENDER_FLAT) glNormal3fv(CornerOf(model, mode, t, 0).normal);
@@ -118,6 +157,7 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
         }
     }
     glEnd();
+    EndTextures(textures);
     glPopMatrix();
 }
 
@@ -135,6 +175,7 @@ static void DrawCorners(uint32_t triangles) {
 static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
     mode = BeginModel(model, mode);
     const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
+    const bool textures = BindsTextures(model, mode);
     const int stride = 8;  // floats a corner
     float* corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(kTrianglesPerDraw) * 3 * stride * sizeof(float)));
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
@@ -143,7 +184,7 @@ static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
     if (!(mode & GLM_RENDER_TEXTURE)) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     for (const GlmGroup* group = model->groupList; group; group = group->next) {
         int32_t current = group->materialIndex;
-        if (materials) SendMaterial(model, mode, current);
+        if (materials) SendMaterial(model, mode, current, textures, false);
         uint32_t filled = 0;
         for (uint32_t i = 0; i < group->triangleCount; i++) {
             const GlmTriangle* t = &model->triangleArray[group->triangleIndices[i]];
@@ -154,7 +195,7 @@ static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
             }
             if (switches) {
                 current = t->materialIndex;
-                SendMaterial(model, mode, current);
+                SendMaterial(model, mode, current, textures, false);
             }
             for (int c = 0; c < 3; c++) {
                 CornerData d = CornerOf(model, mode, t, c);
@@ -168,6 +209,7 @@ static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
         DrawCorners(filled);
     }
     glPopClientAttrib();
+    EndTextures(textures);
     glPopMatrix();
     _glmFree(corners);
 }

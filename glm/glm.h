@@ -37,6 +37,10 @@ typedef struct GlmMaterial {
     float ambient[4];   /* Ka, alpha 1 */
     float specular[4];  /* Ks, alpha 1 */
     float shininess;    /* GL exponent 0..128 from Ns 0..1000 */
+    char* textureMap;   /* owned: the file of its diffuse map (map_Kd) as found beside the
+                           library, or null when it names none or it is not there */
+    uint32_t texture;   /* OpenGL texture of that map once glmUploadTextures made it; 0: none */
+    bool textureAlpha;  /* the map has an alpha channel: texels under one half are cut out */
 } GlmMaterial;
 
 typedef struct GlmGroup {
@@ -65,13 +69,19 @@ typedef struct GlmModel {
     uint32_t groupCount;      /* number of groups */
     GlmGroup* groupList;      /* owned list, newest group first, "default" last */
     float drawOffset[3];      /* translation glmDraw applies around the model; (0, 0, 0) */
+    uint32_t missingLibraries; /* mtllib lines none of whose libraries could be read */
+    struct GlmImageLoads* imageLoads; /* the maps being decoded on other cores; internal */
 } GlmModel;
 
 /*
- * glmReadOBJ: reads a Wavefront OBJ file, and the material library it names, into a new
+ * glmReadOBJ: reads a Wavefront OBJ file, and the material libraries it names, into a new
  * model that the caller owns. Never returns null: a file that cannot be read, an unknown
  * keyword beginning with v, an index outside its array, a non-finite vertex position or a
- * lack of memory prints one line and ends the process with exit status 1.
+ * lack of memory prints one line and ends the process with exit status 1. A library that
+ * cannot be read, or a texture map that is not there, is a warning on stderr: the model is
+ * read without it. The maps found start decoding on other cores while the model is read.
+ * Polygons that are not convex are cut into triangles by ear clipping in their own plane;
+ * convex ones make a fan from their first corner.
  */
 GlmModel* glmReadOBJ(const char* fileName);
 
@@ -111,6 +121,15 @@ void glmVertexNormals(GlmModel* model, float angle);
  * stdout. Needs a current OpenGL context; not between glBegin and glEnd.
  */
 void glmDraw(const GlmModel* model, uint32_t mode);
+
+/*
+ * glmUploadTextures: waits for the model's maps to be decoded and makes an OpenGL texture of
+ * each (mipmapped, filtered, repeating; resized where the driver needs it), freeing its
+ * pixels. A map that cannot be decoded is a warning on stderr, and its material keeps its
+ * colour. Needs a current OpenGL context. glmDraw in texture mode then binds each
+ * material's texture (and cuts out the texels of an alpha map under one half).
+ */
+void glmUploadTextures(GlmModel* model);
 
 /* glmCompileList: records glmDraw(model, mode) in a new display list, which the caller
  * owns and deletes with glDeleteLists. */

@@ -56,6 +56,9 @@ int _glmFaceForm(const char* corner, size_t length, int* values);
  * face's form with the corner's values (as _glmScanToken and then _glmFaceForm on the token
  * buffer would, which still holds the keyword at the end of input). */
 int _glmFirstCorner(GlmStream* s, const char* keyword, int* values);
+/* The rest of the line, however long, without the white space at either end (not a C string:
+ * `length` bytes at *text); the stream moves past the line's newline. */
+size_t _glmLineText(GlmStream* s, const char** text);
 /* sscanf(buf, "%s", buf) in place: leaves the first word, or buf unchanged if there is none. */
 int _glmFirstWord(char* buf);
 /* sscanf(buf, "%s %s", buf, buf) in place: the second word when there are two, else the first. */
@@ -157,12 +160,39 @@ void _glmCheckFilled(const GlmModel* model, const GlmFill* state);
 /* glmReadOBJ with `chunks` chunks (0: as the machine's cores and the file's size suit). */
 GlmModel* _glmReadOBJInChunks(const char* fileName, int chunks);
 
-/* The material library reader. */
-void _glmReadMTL(GlmModel* model, const char* name);
+/* The material library reader: the libraries one mtllib line names (the rest of its line). */
+void _glmReadMTL(GlmModel* model, const char* line);
 int32_t _glmFindMaterial(GlmModel* model, const char* name);
 /* The material's index, or -1 (silently) when the model has none of that name. */
 int32_t _glmLookupMaterial(const GlmModel* model, const char* name);
 char* _glmPathDirectory(const char* path);
+/* The regular file that `written` names relative to `dir` (which ends in '/' or is empty): as
+ * written; else with backslashes as separators and, where a name is absent, one that differs
+ * from it in letter case only; else its bare file name in `dir`. Null when none is there. */
+char* _glmFindFile(const char* dir, const char* written);
+
+/* A decoded map: its mip levels one after another, each bottom row first, from
+ * width x height down to 1 x 1; three bytes a texel (RGB), or four (RGBA) with alpha. */
+typedef struct GlmImage {
+    int width, height;
+    int channels;
+    unsigned char* pixels;   /* null when it could not be decoded */
+    int32_t duplicateOf;     /* the earlier material whose map is the same file, or -1 */
+    char failure[160];       /* why not */
+} GlmImage;
+/* Decodes a file (PNG, JPEG, TGA, BMP and what else the image library knows) with its mip
+ * levels; false with `failure` set when it cannot. */
+bool _glmDecodeImage(const char* path, GlmImage* image);
+/* Makes the levels after the first from it, each a box filter of the one before. */
+void _glmBuildMipmaps(GlmImage* image);
+/* The bytes of all the levels of a width x height image. */
+size_t _glmMipmapBytes(int width, int height, int channels);
+/* Starts decoding every material's map on other cores. */
+void _glmStartImages(GlmModel* model);
+/* Waits for them: one image per material (pixels null where it has no map), or null when no
+ * decoding was started. The model keeps them until _glmFreeImages. */
+GlmImage* _glmWaitImages(GlmModel* model);
+void _glmFreeImages(GlmModel* model);
 void _glmFreeMaterials(GlmModel* model);
 
 /* glmVertexNormals in `parts` parts on the machine's cores (glmVertexNormals picks them). */

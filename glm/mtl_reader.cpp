@@ -1,6 +1,9 @@
 // mtl_reader.cpp: the material library reader and the material lookup by name.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <strings.h>
+#include <string>
 #include "glm/glm_internal.h"
 
 namespace {
@@ -48,31 +51,29 @@ char* _glmPathDirectory(const char* path) {
 }
 
 void _glmFreeMaterials(GlmModel* model) {
-    for (uint32_t i = 0; i < model->materialCount; i++) _glmFree(model->materialArray[i].name);
+    _glmFreeImages(model);
+    for (uint32_t i = 0; i < model->materialCount; i++) {
+        _glmFree(model->materialArray[i].name);
+        _glmFree(model->materialArray[i].textureMap);
+    }
     _glmFree(model->materialArray);
     model->materialArray = nullptr;
     model->materialCount = 0;
 }
 
-// Reads the library `name`, relative to the directory of the OBJ file, into a new
-// material table: slot 0 "default", then one slot per newmtl line in file order.
-void _glmReadMTL(GlmModel* model, const char* name) {
-    char* dir = _glmPathDirectory(model->objPath);
-    size_t dirLength = strlen(dir), nameLength = strlen(name);
-    char* fullName = static_cast<char*>(_glmAlloc(dirLength + nameLength + 1));
-    memcpy(fullName, dir, dirLength);
-    memcpy(fullName + dirLength, name, nameLength + 1);
-    _glmFree(dir);
+namespace {
 
+// One library of a mtllib line, found and loaded.
+struct Library {
+    char* path;
     GlmFile data;
-    if (!_glmLoadFile(fullName, &data)) {
-        _glmFail(stderr, "_glmReadMTL() failed: can't open material file \"%s\".\n", fullName);
-    }
-    GlmStream file = {data.data, data.size, 0};
-    char buf[GLM_BUFFER_SIZE];
+};
 
-    // counting pass: one slot for "default" and one per newmtl line naming another material
-    uint32_t count = 1;
+// The materials a library adds to the table: one per newmtl line naming another than "default".
+uint32_t countMaterials(const GlmFile* data) {
+    GlmStream file = {data->data, data->size, 0};
+    char buf[GLM_BUFFER_SIZE];
+    uint32_t count = 0;
     while (_glmScanToken(&file, buf) != GLM_EOF) {
         if (buf[0] == 'n') {
             _glmReadRestOfLine(&file, buf);
@@ -83,22 +84,83 @@ void _glmReadMTL(GlmModel* model, const char* name) {
             _glmSkipLine(&file);
         }
     }
-    file.pos = 0;
+    return count;
+}
 
-    _glmFreeMaterials(model);
-    model->materialArray = static_cast<GlmMaterial*>(_glmCalloc(count, sizeof(GlmMaterial)));
-    model->materialCount = count;
-    for (uint32_t i = 0; i < count; i++) {
-        GlmMaterial* m = &model->materialArray[i];
-        setColor(m->diffuse, 0.8f, 0.8f, 0.8f);
-        setColor(m->ambient, 0.2f, 0.2f, 0.2f);
-        setColor(m->specular, 0.0f, 0.0f, 0.0f);
-        m->shininess = 0.0f;
+// How many values follow each option a map line may give before its file name; -1 for one
+// to three numbers.
+int optionValues(const char* option, size_t length) {
+    static const struct {
+        const char* name;
+        int values;
+    } options[] = {{"-o", -1}, {"-s", -1}, {"-t", -1}, {"-bm", 1}, {"-clamp", 1}, {"-blendu", 1}, {"-blendv", 1},
+                   {"-mm", 2}, {"-texres", 1}, {"-imfchan", 1}, {"-boost", 1}, {"-cc", 1}, {"-type", 1}};
+    for (const auto& o : options)
+        if (strlen(o.name) == length && memcmp(o.name, option, length) == 0) return o.values;
+    return 0;
+}
+
+bool isNumber(const char* text, size_t length) {
+    char copy[64];
+    if (length == 0 || length >= sizeof copy) return false;
+    memcpy(copy, text, length);
+    copy[length] = '\0';
+    char* end = nullptr;
+    strtod(copy, &end);
+    return end == copy + length;
+}
+
+// The file name of a map line: what follows the options and their values, spaces included.
+std::string mapFileName(const char* text, size_t length) {
+    size_t pos = 0;
+    auto word = [&](size_t* wordLength) {
+        while (pos < length && (text[pos] == ' ' || text[pos] == '\t')) pos++;
+        size_t end = pos;
+        while (end < length && text[end] != ' ' && text[end] != '\t') end++;
+        *wordLength = end - pos;
+        return pos;
+    };
+    for (;;) {
+        size_t n;
+        size_t at = word(&n);
+        int values = text[at] == '-' ? optionValues(text + at, n) : 0;
+        if (values == 0) return std::string(text + at, length - at);
+        pos = at + n;
+        for (int v = 0; v < (values < 0 ? 3 : values); v++) {
+            size_t save = pos;
+            at = word(&n);
+            if (values < 0 && !isNumber(text + at, n)) {
+                pos = save;
+                break;
+            }
+            pos = at + n;
+        }
     }
-    model->materialArray[0].name = _glmStrdup("default");
+}
 
-    // filling pass; lines before the first newmtl, and a material named "default", set slot 0
-    uint32_t current = 0, named = 0;
+// A map_Kd line: the material keeps the path of the file it names, looked for beside the
+// library; a file that is not there is a warning, and the material keeps its colour.
+void readMap(GlmMaterial* m, GlmStream* file, const char* libraryPath) {
+    const char* text;
+    size_t length = _glmLineText(file, &text);
+    std::string name = mapFileName(text, length);
+    if (name.empty()) return;
+    char* dir = _glmPathDirectory(libraryPath);
+    char* found = _glmFindFile(dir, name.c_str());
+    if (!found)
+        fprintf(stderr, "_glmReadMTL() warning: can't open texture map \"%s%s\" of material \"%s\".\n", dir, name.c_str(),
+                m->name ? m->name : "");
+    _glmFree(dir);
+    _glmFree(m->textureMap);
+    m->textureMap = found;
+}
+
+// Fills the table from one library, from slot `named` + 1 on; returns the last slot filled.
+uint32_t fillMaterials(GlmModel* model, const Library* library, uint32_t named) {
+    GlmStream file = {library->data.data, library->data.size, 0};
+    char buf[GLM_BUFFER_SIZE];
+    // lines before the first newmtl, and a material named "default", set slot 0
+    uint32_t current = 0;
     while (_glmScanToken(&file, buf) != GLM_EOF) {
         GlmMaterial* m = &model->materialArray[current];
         switch (buf[0]) {
@@ -109,7 +171,7 @@ void _glmReadMTL(GlmModel* model, const char* name) {
                 current = 0;
                 break;
             }
-            if (++named >= count) malformedLibrary(fullName);
+            if (++named >= model->materialCount) malformedLibrary(library->path);
             current = named;
             model->materialArray[current].name = _glmStrdup(buf);
             break;
@@ -134,15 +196,93 @@ void _glmReadMTL(GlmModel* model, const char* name) {
             else
                 _glmSkipLine(&file);
             break;
+        case 'm':
+            if (strcasecmp(buf, "map_Kd") == 0)
+                readMap(m, &file, library->path);
+            else
+                _glmSkipLine(&file);
+            break;
         default:
             _glmSkipLine(&file);
             break;
         }
     }
+    return named;
+}
+
+// Finds and loads the library `name` names beside the model; false when there is none.
+bool openLibrary(const char* dir, const char* name, Library* library) {
+    library->path = _glmFindFile(dir, name);
+    if (library->path && _glmLoadFile(library->path, &library->data)) return true;
+    _glmFree(library->path);
+    return false;
+}
+
+// A new table from the libraries of one line: slot 0 "default", then their materials in order.
+void fillTable(GlmModel* model, Library* libraries, size_t libraryCount) {
+    uint32_t count = 1;
+    for (size_t i = 0; i < libraryCount; i++) {
+        uint32_t more = countMaterials(&libraries[i].data);
+        count = more < 0x7ffffffe - count ? count + more : 0x7ffffffe;
+    }
+    _glmFreeMaterials(model);
+    model->materialArray = static_cast<GlmMaterial*>(_glmCalloc(count, sizeof(GlmMaterial)));
+    model->materialCount = count;
+    for (uint32_t i = 0; i < count; i++) {
+        GlmMaterial* m = &model->materialArray[i];
+        setColor(m->diffuse, 0.8f, 0.8f, 0.8f);
+        setColor(m->ambient, 0.2f, 0.2f, 0.2f);
+        setColor(m->specular, 0.0f, 0.0f, 0.0f);
+        m->shininess = 0.0f;
+    }
+    model->materialArray[0].name = _glmStrdup("default");
+
+    uint32_t named = 0;
+    for (size_t i = 0; i < libraryCount; i++) {
+        named = fillMaterials(model, &libraries[i], named);
+        _glmUnloadFile(&libraries[i].data);
+    }
     // a newmtl swallowed by a number that read into it leaves an unnamed slot: refuse it
-    if (named != count - 1) malformedLibrary(fullName);
-    _glmFree(fullName);
-    _glmUnloadFile(&data);
+    if (named != count - 1) malformedLibrary(libraries[libraryCount - 1].path);
+    _glmStartImages(model);
+}
+
+}  // namespace
+
+// Reads the libraries a mtllib line names into a new material table: slot 0 "default", then
+// one slot per newmtl line, library after library, in file order. Each name on the line is a
+// library; where none of them opens, the whole line is one name. Where none opens at all the
+// model keeps its table, and the line is a warning: the model is shown without it.
+void _glmReadMTL(GlmModel* model, const char* line) {
+    char* dir = _glmPathDirectory(model->objPath);
+    // the names, cut apart in a copy of the line (library blocks only: a refusal below ends
+    // the process, and the fuzz build frees what is left behind)
+    size_t length = strlen(line);
+    char* words = _glmStrdup(line);
+    Library* libraries = static_cast<Library*>(_glmCalloc(length / 2 + 2, sizeof(Library)));
+    size_t count = 0, names = 0;
+    const char* first = "";
+    for (char* p = words; *p;) {
+        size_t n = strcspn(p, " \t");
+        bool last = p[n] == '\0';
+        p[n] = '\0';
+        // a line of endless names: the first few are the libraries
+        if (n && names < 64) {
+            if (names++ == 0) first = p;
+            if (openLibrary(dir, p, &libraries[count])) count++;
+        }
+        p += n + (last ? 0 : 1);
+    }
+    if (count == 0 && names > 1 && openLibrary(dir, line, &libraries[0])) count = 1;
+    if (count == 0) {
+        fprintf(stderr, "_glmReadMTL() failed: can't open material file \"%s%s\".\n", dir, first);
+        model->missingLibraries++;
+    }
+    _glmFree(dir);
+    if (count > 0) fillTable(model, libraries, count);
+    for (size_t i = 0; i < count; i++) _glmFree(libraries[i].path);
+    _glmFree(libraries);
+    _glmFree(words);
 }
 
 int32_t _glmLookupMaterial(const GlmModel* model, const char* name) {
@@ -153,7 +293,8 @@ int32_t _glmLookupMaterial(const GlmModel* model, const char* name) {
 
 int32_t _glmFindMaterial(GlmModel* model, const char* name) {
     int32_t found = _glmLookupMaterial(model, name);
-    if (found >= 0) return found;
+    // a model shown without its library uses "default" for every name, without a line each
+    if (found >= 0 || model->missingLibraries) return found >= 0 ? found : 0;
     printf("_glmFindMaterial():  can't find material \"%s\".\n", name);
     return 0;
 }

@@ -105,14 +105,17 @@ void _glmMergeCounts(GlmModel* model, GlmGroupIndex* index, const GlmStream* who
             GlmEvent* event = &chunk->events[i];
             file.pos = event->pos;
             switch (event->kind) {
-            case GLM_EVENT_LIBRARY:
-                _glmReadRestOfLine(&file, buf);
-                if (_glmNameWord(buf) != GLM_EOF) {
-                    _glmFree(model->libraryName);
-                    model->libraryName = _glmStrdup(buf);
-                    _glmReadMTL(model, buf);
-                }
+            case GLM_EVENT_LIBRARY: {
+                const char* text;
+                size_t length = _glmLineText(&file, &text);
+                if (length == 0) break;
+                _glmFree(model->libraryName);
+                model->libraryName = static_cast<char*>(_glmAlloc(length + 1));
+                memcpy(model->libraryName, text, length);
+                model->libraryName[length] = '\0';
+                _glmReadMTL(model, model->libraryName);
                 break;
+            }
             case GLM_EVENT_GROUP:
                 _glmReadRestOfLine(&file, buf);
                 group = _glmEnsureGroup(model, index, _glmFirstWord(buf) == GLM_EOF ? "default" : buf);

@@ -448,3 +448,14 @@ int _glmNameWord(char* buf) {
     if (!moveWord(buf, &r, end)) return GLM_EOF;
     return moveWord(buf, &r, end) ? 2 : 1;
 }
+
+size_t _glmLineText(GlmStream* s, const char** text) {
+    const char* start = s->data + s->pos;
+    const char* newline = static_cast<const char*>(memchr(start, '\n', s->size - s->pos));
+    const char* end = newline ? newline : s->data + s->size;
+    s->pos = newline ? static_cast<size_t>(newline - s->data) + 1 : s->size;
+    while (start < end && isSpace(static_cast<unsigned char>(*start))) start++;
+    while (end > start && isSpace(static_cast<unsigned char>(end[-1]))) end--;
+    *text = start;
+    return static_cast<size_t>(end - start);
+}

@@ -69,10 +69,12 @@ TEST(MtlReader, ReadsMaterialsInFileOrderAfterDefault) {
     EXPECT_FLOAT_EQ(red.shininess, 64.0f);
     EXPECT_FLOAT_EQ(m->materialArray[2].shininess, 128.0f);
     EXPECT_FLOAT_EQ(m->materialArray[3].shininess, 128.0f);
-    // Ke, d, illum and map_Kd change nothing
+    // Ke, d and illum change nothing; a map that is not there is a warning, no colour change
     EXPECT_FLOAT_EQ(m->materialArray[3].diffuse[0], 0.0f);
     EXPECT_FLOAT_EQ(m->materialArray[3].diffuse[3], 1.0f);
-    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(m->materialArray[3].textureMap, nullptr);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "_glmReadMTL() warning: can't open texture map \"" + TempDir() + "/x.png\" of material \"blue\".\n");
     glmDelete(m);
 }
 
@@ -156,10 +158,35 @@ TEST(MtlReader, LibraryIsFoundInTheModelsDirectory) {
     ASSERT_EQ(chdir(cwd), 0);
 }
 
-TEST(MtlReaderDeath, MissingLibraryEndsTheProcess) {
-    std::string path = WriteTempFile("nolib.obj", "mtllib absent.mtl\n");
-    EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
-                "^_glmReadMTL\\(\\) failed: can't open material file \".*/absent.mtl\"\\.\n$");
+TEST(MtlReader, MissingLibraryIsAWarningAndTheModelIsShownWithoutIt) {
+    // each name on a line is a library; none there: one line, and usemtl names pass silently
+    Read r = ReadWithLibrary(std::string("mtllib absent.mtl other.mtl\nusemtl red\n") + kTriangle + "f 1 2 3\n", "", "x.mtl");
+    EXPECT_EQ(r.err, "_glmReadMTL() failed: can't open material file \"" + TempDir() + "/absent.mtl\".\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.model->triangleCount, 1u);
+    EXPECT_EQ(r.model->materialCount, 0u);
+    EXPECT_EQ(r.model->triangleArray[0].materialIndex, 0);
+    glmDelete(r.model);
+    // a directory is no library either
+    ASSERT_EQ(mkdir((TempDir() + "/dir.mtl").c_str(), 0755) == 0 || errno == EEXIST, true);
+    r = ReadWithLibrary("mtllib dir.mtl\n", "", "y.mtl");
+    EXPECT_EQ(r.err, "_glmReadMTL() failed: can't open material file \"" + TempDir() + "/dir.mtl\".\n");
+    glmDelete(r.model);
+}
+
+TEST(MtlReader, LibrariesAreFoundWhereUsersKeepThem) {
+    // a folder path from the author's machine, the library beside the model; a name with a
+    // space; two libraries on one line make one table
+    WriteTempFile("two.mtl", "newmtl b\n");
+    const char* lines[][2] = {{"mtllib C:\\Users\\me\\models\\Lib.mtl", "a"}, {"mtllib my lib.mtl", "a"},
+                              {"mtllib lib.mtl two.mtl", "b"}};
+    for (auto& line : lines) {
+        Read r = ReadWithLibrary(std::string(line[0]) + "\n", "newmtl a\n", line[1][0] == 'a' && line[0][8] == 'y' ? "my lib.mtl" : "lib.mtl");
+        ASSERT_GE(r.model->materialCount, 2u) << line[0];
+        EXPECT_STREQ(r.model->materialArray[r.model->materialCount - 1].name, line[1]) << line[0];
+        EXPECT_EQ(r.err, "") << line[0];
+        glmDelete(r.model);
+    }
 }
 
 TEST(MtlReader, ShortColourLinesStayOnTheirLine) {

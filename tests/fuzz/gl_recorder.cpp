@@ -63,6 +63,8 @@ void glInterleavedArrays(GLenum format, GLsizei stride, const void* pointer) {
     arrayStride = stride / static_cast<GLsizei>(sizeof(float));
 }
 void glDisableClientState(GLenum) {}
+void glBindTexture(GLenum, GLuint) { expect(!inBegin); }
+void glAlphaFunc(GLenum, GLclampf) { expect(!inBegin); }
 void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
     expect(!inBegin && mode == GL_TRIANGLES && first == 0 && count % 3 == 0 && arrayCorners);
     for (GLsizei i = 0; i < count; i++) read(arrayCorners + static_cast<size_t>(i) * arrayStride, 8);

@@ -1,0 +1,100 @@
+// texture_upload.cpp: the decoded maps made into OpenGL textures, one per material.
+#include <GL/gl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include "glm/glm_internal.h"
+
+namespace {
+
+bool powerOfTwo(int n) { return (n & (n - 1)) == 0; }
+
+int powerOfTwoBelow(int n) {
+    int p = 1;
+    while (p * 2 <= n) p *= 2;
+    return p;
+}
+
+// Whether the driver takes textures whose sides are not powers of two (OpenGL 2.0 does).
+bool anySizeTextures(void) {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    return (version && atoi(version) >= 2) || (extensions && strstr(extensions, "GL_ARB_texture_non_power_of_two"));
+}
+
+// The image at the powers of two below its sides, each texel the nearest of the original,
+// with its levels made anew.
+void resizeToPowersOfTwo(GlmImage* image) {
+    int w = powerOfTwoBelow(image->width), h = powerOfTwoBelow(image->height), c = image->channels;
+    unsigned char* pixels = static_cast<unsigned char*>(malloc(_glmMipmapBytes(w, h, c)));
+    if (!pixels) return;
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            memcpy(pixels + (static_cast<size_t>(y) * w + x) * c,
+                   image->pixels + (static_cast<size_t>(y * image->height / h) * image->width + x * image->width / w) * c,
+                   c);
+    free(image->pixels);
+    image->pixels = pixels;
+    image->width = w;
+    image->height = h;
+    _glmBuildMipmaps(image);
+}
+
+// A texture of every level that the driver takes; the first that fits becomes level 0.
+GLuint upload(const GlmImage* image) {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const GLenum format = image->channels == 4 ? GL_RGBA : GL_RGB;
+    const unsigned char* level = image->pixels;
+    int w = image->width, h = image->height, made = 0;
+    for (;;) {
+        if (w <= largest && h <= largest)
+            glTexImage2D(GL_TEXTURE_2D, made++, image->channels == 4 ? GL_RGBA8 : GL_RGB8, w, h, 0, format,
+                         GL_UNSIGNED_BYTE, level);
+        if (w == 1 && h == 1) break;
+        level += static_cast<size_t>(w) * h * image->channels;
+        w = w > 1 ? w / 2 : 1;
+        h = h > 1 ? h / 2 : 1;
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return name;
+}
+
+}  // namespace
+
+void glmUploadTextures(GlmModel* model) {
+    GlmImage* images = _glmWaitImages(model);
+    if (!images) return;
+    const bool anySize = anySizeTextures();
+    for (uint32_t i = 0; i < model->materialCount; i++) {
+        GlmMaterial* m = &model->materialArray[i];
+        GlmImage* image = &images[i];
+        if (!m->textureMap) continue;
+        if (image->duplicateOf >= 0) {
+            // the same file as an earlier material's: the same texture
+            m->texture = model->materialArray[image->duplicateOf].texture;
+            m->textureAlpha = model->materialArray[image->duplicateOf].textureAlpha;
+            continue;
+        }
+        if (!image->pixels) {
+            fprintf(stderr, "glmUploadTextures() warning: can't decode texture map \"%s\" of material \"%s\" (%s).\n",
+                    m->textureMap, m->name, image->failure);
+            continue;
+        }
+        if (!anySize && (!powerOfTwo(image->width) || !powerOfTwo(image->height))) resizeToPowersOfTwo(image);
+        m->texture = upload(image);
+        m->textureAlpha = image->channels == 4;
+        free(image->pixels);
+        image->pixels = nullptr;
+    }
+    _glmFreeImages(model);
+}
