@@ -157,6 +157,12 @@ void _glmFillChunk(GlmModel* model, const GlmStream* file, GlmFill* state, size_
 /* Refuses the file unless the filling, ending in `state`, read every entry and triangle the
  * counting found. */
 void _glmCheckFilled(const GlmModel* model, const GlmFill* state);
+/* The filling pass marks the triangles after the first of a polygon's fan with this
+ * facetNormalIndex; _glmClipConcaveFaces clears the marks. */
+#define GLM_CONTINUES_FACE (-1)
+/* Cuts every polygon that is not convex anew by ear clipping in its own plane, into the
+ * same triangles' places; convex ones keep their fan. */
+void _glmClipConcaveFaces(GlmModel* model);
 /* glmReadOBJ with `chunks` chunks (0: as the machine's cores and the file's size suit). */
 GlmModel* _glmReadOBJInChunks(const char* fileName, int chunks);
 

@@ -66,7 +66,9 @@ Corner resolveCorner(const GlmModel* model, GlmFill* st, const int* values) {
     return c;
 }
 
-void addTriangle(GlmModel* model, GlmFill* st, const Corner& a, const Corner& b, const Corner& c) {
+// `continues`: the triangle continues the face of the one before (marked until the polygons
+// are looked at again, once the whole model is read).
+void addTriangle(GlmModel* model, GlmFill* st, const Corner& a, const Corner& b, const Corner& c, bool continues) {
     if (st->bailed) return;
     uint32_t g = st->group;
     if (st->triangles >= st->triangleLimit || st->cursor[g] >= st->groupLimit[g]) {
@@ -80,7 +82,7 @@ void addTriangle(GlmModel* model, GlmFill* st, const Corner& a, const Corner& b,
         t->texCoordIndex[i] = corners[i]->index[1];
         t->normalIndex[i] = corners[i]->index[2];
     }
-    t->facetNormalIndex = 0;
+    t->facetNormalIndex = continues ? GLM_CONTINUES_FACE : 0;
     t->materialIndex = st->material;
     st->index->groups[g]->triangleIndices[st->cursor[g]++] = static_cast<int32_t>(st->triangles);
     st->triangles++;
@@ -95,11 +97,11 @@ void fillFaceAs(GlmModel* model, GlmFill* st, GlmStream* file, int* values) {
     Corner previous = resolveCorner<Form>(model, st, values);
     _glmScan(file, Form, values, nullptr);
     Corner last = resolveCorner<Form>(model, st, values);
-    addTriangle(model, st, first, previous, last);
+    addTriangle(model, st, first, previous, last, false);
     while (!st->bailed && _glmScan(file, Form, values, nullptr) > 0) {
         previous = last;
         last = resolveCorner<Form>(model, st, values);
-        addTriangle(model, st, first, previous, last);
+        addTriangle(model, st, first, previous, last, true);
     }
 }
 

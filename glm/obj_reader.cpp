@@ -185,6 +185,7 @@ GlmModel* _glmReadOBJInChunks(const char* fileName, int wanted) {
         model->texCoordData =
             static_cast<float*>(_glmCalloc((static_cast<size_t>(model->texCoordCount) + 1) * 2, sizeof(float)));
     fillInChunks(model, &index, &file, chunks, used);
+    _glmClipConcaveFaces(model);
     freeChunks(chunks, count);
     _glmFreeGroupIndex(&index);
     _glmUnloadFile(&data);

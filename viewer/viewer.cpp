@@ -1,26 +1,112 @@
 // viewer.cpp: Tavrin's scene set-up, model list, per-eye drawing, commands and mouse.
 #include "viewer/viewer.h"
 #include <GL/gl.h>
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include "shell/program.h"
 #include "shell/stereo.h"
+#include "shell/stereo_modes.h"
 #include "shell/window.h"
 #include "viewer/trackball.h"
 
 GlmModel* viewerModel = nullptr;
 uint32_t modelList = 0;
 bool useMaterials = false;
+bool useTextures = false;
 float smoothingAngle = 90.0f;
 UINT_PTR spinTimer = 0;
 bool leftDragging = false;
 float rotationMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
-void SetupViewerScene(void) {
+namespace {
+
+// Ends the run with one line on stderr, shown in a box as well, and status 1.
+[[noreturn]] void RefuseModel(const char* format) {
+    char line[2048];
+    snprintf(line, sizeof line, format, modelFileName);
+    fprintf(stderr, "%s", line);
+    glmReportFatal(line);
+    exit(1);
+}
+
+// A model that shows nothing is refused, saying why: text saved as UTF-16 reads as no faces.
+void RefuseEmptyModel(void) {
+    unsigned char start[2] = {1, 1};
+    if (FILE* f = fopen(modelFileName, "rb")) {
+        if (fread(start, 1, 2, f) != 2) start[0] = start[1] = 1;
+        fclose(f);
+    }
+    bool utf16 = (start[0] == 0xff && start[1] == 0xfe) || (start[0] == 0xfe && start[1] == 0xff) ||
+                 ((start[0] == 0) != (start[1] == 0));
+    if (utf16) RefuseModel("Tavrin: \"%s\" is UTF-16 text: save it as UTF-8 to open it.\n");
+    RefuseModel("Tavrin: \"%s\" holds no faces to show.\n");
+}
+
+// Whether the corners of the box from `low` to `high`, scaled by `scale`, lie within both
+// eyes' views at the start values, `margin` inside their edges.
+bool BoxInView(const float* low, const float* high, float scale, float aspect, double margin) {
+    const StereoProjection& p = programInfo.projection;
+    for (int eye = 0; eye < 2; eye++) {
+        double b[6];
+        StereoFrustumBounds(&p, eye, aspect, startFrustumShift, b);
+        for (int corner = 0; corner < 8; corner++) {
+            double x = scale * (corner & 1 ? high[0] : low[0]) + (eye == 0 ? startEyeSeparation : -startEyeSeparation);
+            double y = scale * (corner & 2 ? high[1] : low[1]);
+            double z = scale * (corner & 4 ? high[2] : low[2]) + p.sceneDistance;
+            if (-z < b[4]) return false;
+            double ndcX = (2 * b[4] * x / (b[1] - b[0]) + (b[1] + b[0]) / (b[1] - b[0]) * z) / -z;
+            double ndcY = (2 * b[4] * y / (b[3] - b[2]) + (b[3] + b[2]) / (b[3] - b[2]) * z) / -z;
+            if (fabs(ndcX) > 1 - margin || fabs(ndcY) > 1 - margin) return false;
+        }
+    }
+    return true;
+}
+
+// A model whose fitted box would run past the window's edges in either eye is made just small
+// enough to fit both views with a margin; one that fits keeps its size exactly.
+void FitModelToEyes(GlmModel* model, int width, int height) {
+    if (model->vertexCount == 0 || height <= 0) return;
+    float low[3], high[3];
+    for (int k = 0; k < 3; k++) low[k] = high[k] = model->vertexData[3 + k];
+    for (uint32_t v = 2; v <= model->vertexCount; v++)
+        for (int k = 0; k < 3; k++) {
+            float c = model->vertexData[3 * v + k];
+            low[k] = c < low[k] ? c : low[k];
+            high[k] = c > high[k] ? c : high[k];
+        }
+    const float aspect = static_cast<float>(StereoEyeWidth(width)) / static_cast<float>(height);
+    const double margin = 0.05;
+    if (BoxInView(low, high, 1.0f, aspect, margin)) return;
+    float fits = 0.0f, runsOver = 1.0f;
+    for (int i = 0; i < 40; i++) {
+        float middle = (fits + runsOver) / 2;
+        (BoxInView(low, high, middle, aspect, margin) ? fits : runsOver) = middle;
+    }
+    for (uint32_t i = 3; i < 3 * (model->vertexCount + 1); i++) model->vertexData[i] *= fits;
+}
+
+bool HasMaps(const GlmModel* model) {
+    for (uint32_t i = 0; i < model->materialCount; i++)
+        if (model->materialArray[i].textureMap) return true;
+    return false;
+}
+
+}  // namespace
+
+void SetupViewerScene(HWND window) {
     viewerModel = glmReadOBJ(modelFileName);
+    if (viewerModel->triangleCount == 0) RefuseEmptyModel();
     glmFitUnitCube(viewerModel);
+    RECT client;
+    GetClientRect(window, &client);
+    FitModelToEyes(viewerModel, client.right, client.bottom);
     glmComputeFacetNormals(viewerModel);
     glmVertexNormals(viewerModel, smoothingAngle);
     useMaterials = viewerModel->materialCount != 0;
+    useTextures = useMaterials && viewerModel->texCoordData && HasMaps(viewerModel);
+    glmUploadTextures(viewerModel);
     BuildModelList();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glEnable(GL_LIGHTING);
@@ -40,7 +126,7 @@ void BuildModelList(void) {
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 65.0f);
-    uint32_t mode = GLM_RENDER_SMOOTH | (useMaterials ? GLM_RENDER_MATERIAL : 0u);
+    uint32_t mode = GLM_RENDER_SMOOTH | (useMaterials ? GLM_RENDER_MATERIAL : 0u) | (useTextures ? GLM_RENDER_TEXTURE : 0u);
     modelList = glmCompileList(viewerModel, mode);
 }
 
@@ -90,7 +176,7 @@ void glmReportFatal(const char* message) {
 
 void OnProgramCreate(HWND window, bool contextReady) {
     if (!contextReady) return;
-    SetupViewerScene();
+    SetupViewerScene(window);
     RECT client;
     GetClientRect(window, &client);
     OnResize(client.right, client.bottom);

@@ -9,12 +9,13 @@
 extern GlmModel* viewerModel;   // the loaded model, kept for the whole run
 extern uint32_t modelList;      // its display list; 0 = none
 extern bool useMaterials;       // the model has a material library
+extern bool useTextures;        // and texture coordinates and a material with a map
 extern float smoothingAngle;    // crease angle for the vertex normals, degrees
 extern UINT_PTR spinTimer;      // the running spin timer; 0 = not spinning
 extern bool leftDragging;       // left button held: a trackball drag
 extern float rotationMatrix[16]; // the model's rotation, written by the trackball
 
-void SetupViewerScene(void);
+void SetupViewerScene(HWND window);
 void BuildModelList(void);
 void DrawViewerEye(int eye);
 void OnViewerCommand(HWND window, int id);
