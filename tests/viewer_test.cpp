@@ -26,21 +26,11 @@ struct Picture {
     int left = 0, right = -1, bottom = 0, top = -1;  // bounds of the lit pixels
 };
 
-// The left eye of the first frame of Tavrin showing `file`, and what the reader printed.
-Picture Show(const std::string& file, std::string* printed) {
-    static bool registered = false;
-    if (!registered) registered = RegisterMainClass(&tavrinResources) != 0;
-    PlatformTestDefaultWindowSize(240, 180);
-    snprintf(modelFileName, sizeof modelFileName, "%s", FixturePath("exporters/" + file).c_str());
+// One eye of the frame on screen, with the bounds of its lit pixels.
+Picture ReadPicture(int eye) {
     Picture p;
-    CapturedOutput captured;
-    int created = CreateMainWindow(&tavrinResources, SW_SHOWDEFAULT);
-    captured.Restore();
-    EXPECT_EQ(created, 1);
-    *printed = captured.out + captured.err;
-    DrawStereoFrame();
     unsigned char* pixels = nullptr;
-    EXPECT_TRUE(PlatformReadEye(0, &p.width, &p.height, &pixels));
+    EXPECT_TRUE(PlatformReadEye(eye, &p.width, &p.height, &pixels));
     p.rgba.assign(pixels, pixels + static_cast<size_t>(p.width) * p.height * 4);
     free(pixels);
     p.left = p.width;
@@ -56,6 +46,21 @@ Picture Show(const std::string& file, std::string* printed) {
     return p;
 }
 
+// The left eye of the first frame of Tavrin showing `file`, and what the reader printed.
+Picture Show(const std::string& file, std::string* printed) {
+    static bool registered = false;
+    if (!registered) registered = RegisterMainClass(&tavrinResources) != 0;
+    PlatformTestDefaultWindowSize(240, 180);
+    snprintf(modelFileName, sizeof modelFileName, "%s", FixturePath("exporters/" + file).c_str());
+    CapturedOutput captured;
+    int created = CreateMainWindow(&tavrinResources, SW_SHOWDEFAULT);
+    captured.Restore();
+    EXPECT_EQ(created, 1);
+    *printed = captured.out + captured.err;
+    DrawStereoFrame();
+    return ReadPicture(0);
+}
+
 void Close() {
     // the viewer keeps its model for the whole run; a test frees it
     glmDelete(viewerModel);
@@ -65,11 +70,12 @@ void Close() {
     TakeQuitMessage();
 }
 
-// Mean colour of a box in the middle band of the lit area, between fractions of its width.
-std::vector<int> Colour(const Picture& p, double from, double to) {
+// Mean colour of a box of the lit area, between fractions of its width (and of its height:
+// the middle band unless told).
+std::vector<int> Colour(const Picture& p, double from, double to, double low = 0.3, double high = 0.7) {
     long sum[3] = {0, 0, 0}, n = 0;
     int w = p.right - p.left, h = p.top - p.bottom;
-    for (int y = p.bottom + h * 3 / 10; y <= p.bottom + h * 7 / 10; y++)
+    for (int y = p.bottom + static_cast<int>(h * low); y <= p.bottom + static_cast<int>(h * high); y++)
         for (int x = p.left + static_cast<int>(w * from); x <= p.left + static_cast<int>(w * to); x++, n++)
             for (int c = 0; c < 3; c++) sum[c] += p.rgba[(static_cast<size_t>(y) * p.width + x) * 4 + c];
     return {static_cast<int>(sum[0] / n), static_cast<int>(sum[1] / n), static_cast<int>(sum[2] / n)};
@@ -136,6 +142,51 @@ TEST(ExporterFiles, LongLinesAddNothing) {
     // the warm grey of stone on the left: red above blue
     std::vector<int> stone = Colour(p, 0.1, 0.4);
     EXPECT_GT(stone[0], stone[2] + 25);
+    Close();
+}
+
+TEST(ExporterFiles, TexturesAsTheirAuthorsMadeThem) {
+    // each panel's map has one colour above and one below (the PNG's lower half transparent);
+    // the last panel's map is missing, and its material's magenta shows
+    std::string printed;
+    Picture p = Show("textured.obj", &printed);
+    EXPECT_TRUE(useTextures);
+    EXPECT_EQ(printed, "glmVertexNormals(): 20 normals generated\n_glmReadMTL() warning: can't open texture map \"" +
+                           FixturePath("exporters/") + "textures/absent.png\" of material \"missing\".\n");
+    const int above[5] = {0, 1, 2, 0, 3}, below[5] = {-1, 2, 0, 1, 3};
+    for (int i = 0; i < 5; i++) {
+        std::vector<int> top = Colour(p, (i + 0.3) / 5, (i + 0.7) / 5, 0.65, 0.9);
+        std::vector<int> bottom = Colour(p, (i + 0.3) / 5, (i + 0.7) / 5, 0.1, 0.35);
+        EXPECT_EQ(Named(top), above[i]) << "panel " << i << ": " << top[0] << " " << top[1] << " " << top[2];
+        if (below[i] >= 0)
+            EXPECT_EQ(Named(bottom), below[i]) << "panel " << i << ": " << bottom[0] << " " << bottom[1] << " " << bottom[2];
+        else
+            EXPECT_LT(std::max({bottom[0], bottom[1], bottom[2]}), 8) << "the cut-out shows the background";
+    }
+    Close();
+}
+
+TEST(ExporterFiles, ConcaveFacesBoxesAndModelsWithoutTheirLibrary) {
+    // a U-shaped polygon keeps its notch open
+    std::string printed;
+    Picture p = Show("concave.obj", &printed);
+    EXPECT_LT(Colour(p, 0.45, 0.55, 0.75, 0.9)[0], 8);
+    EXPECT_GT(Colour(p, 0.05, 0.2, 0.75, 0.9)[0], 100);
+    EXPECT_GT(Colour(p, 0.45, 0.55, 0.05, 0.2)[0], 100);
+    Close();
+    // a cube's front face no longer fills the window: both eyes keep a margin all round, and
+    // its library, shipped elsewhere, is one warning
+    p = Show("box.obj", &printed);
+    EXPECT_EQ(printed, "glmVertexNormals(): 32 normals generated\n_glmReadMTL() failed: can't open material file \"" +
+                           FixturePath("exporters/") + "cube_materials.mtl\".\n");
+    for (int eye = 0; eye < 2; eye++) {
+        Picture e = ReadPicture(eye);
+        EXPECT_GT(e.left, 2) << eye;
+        EXPECT_LT(e.right, e.width - 3) << eye;
+        EXPECT_GT(e.bottom, 2) << eye;
+        EXPECT_LT(e.top, e.height - 3) << eye;
+        EXPECT_GT(e.top - e.bottom, e.height * 8 / 10) << "not smaller than it must be";
+    }
     Close();
 }
 

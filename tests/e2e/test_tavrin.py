@@ -299,9 +299,14 @@ class Tavrin(ProgramTest):
             self.expect_refused(missing, "err", 'glmReadOBJ() failed: can\'t open data file "%s".\n' % missing)
             # started from the desktop menu, without a file
             self.expect_refused("", "err", 'glmReadOBJ() failed: can\'t open data file "".\n')
-            nolib = write_model(d, "nolib.obj", "mtllib absent.mtl\nv 0 0 0\n")
-            self.expect_refused(nolib, "err",
-                                '_glmReadMTL() failed: can\'t open material file "%s".\n' % os.path.join(d, "absent.mtl"))
+            # nothing to show: points only, or text saved as UTF-16
+            points = write_model(d, "points.obj", "mtllib absent.mtl\nv 0 0 0\np 1\n")
+            self.expect_refused(points, "err", '_glmReadMTL() failed: can\'t open material file "%s".\n'
+                                'Tavrin: "%s" holds no faces to show.\n' % (os.path.join(d, "absent.mtl"), points))
+            utf16 = os.path.join(d, "utf16.obj")
+            with open(utf16, "wb") as f:
+                f.write("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n".encode("utf-16"))
+            self.expect_refused(utf16, "err", 'Tavrin: "%s" is UTF-16 text: save it as UTF-8 to open it.\n' % utf16)
             vp = write_model(d, "vp.obj", "v 0 0 0\nvp 0.5\n")
             self.expect_refused(vp, "out", '_glmFirstPass(): Unknown token "vp".\n')
 
