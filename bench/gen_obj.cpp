@@ -2,8 +2,12 @@
 //
 //   gen_obj full DIR      DIR/full.obj: v, vn, vt, f a/b/c, four groups and materials (~1M triangles)
 //   gen_obj positions DIR DIR/positions.obj: v and f a b c only (~5M triangles)
+//   gen_obj textured DIR  DIR/textured.obj: as full, each material with a 4096 x 4096 JPEG map
+#include <SDL.h>
+#include <SDL_image.h>
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <string>
 
@@ -51,19 +55,54 @@ static void writeTorus(FILE* f, int rings, int sides, bool full) {
     }
 }
 
+// A 4096 x 4096 JPEG with detail everywhere, as a photographed or painted map has: waves
+// of a few sizes and grain.
+static bool writeMap(const std::string& path, int seed) {
+    const int size = 4096;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, size, size, 24, SDL_PIXELFORMAT_RGB24);
+    if (!s) return false;
+    unsigned state = 12345u + seed;
+    for (int y = 0; y < size; y++) {
+        unsigned char* row = static_cast<unsigned char*>(s->pixels) + y * s->pitch;
+        for (int x = 0; x < size; x++) {
+            state = state * 1664525u + 1013904223u;
+            double wave = sin(x * 0.013 + seed) * cos(y * 0.021) + 0.5 * sin((x + y) * 0.11);
+            for (int c = 0; c < 3; c++)
+                row[3 * x + c] = static_cast<unsigned char>(
+                    fmin(255, fmax(0, 128 + 60 * wave * (c + 1 + seed % 3) / 3 + ((state >> (8 * c)) & 31))));
+        }
+    }
+    bool written = IMG_SaveJPG(s, path.c_str(), 90) == 0;
+    SDL_FreeSurface(s);
+    return written;
+}
+
 int main(int argc, char** argv) {
-    if (argc != 3 || (strcmp(argv[1], "full") != 0 && strcmp(argv[1], "positions") != 0)) {
-        fprintf(stderr, "usage: gen_obj full|positions DIR\n");
+    bool textured = argc == 3 && strcmp(argv[1], "textured") == 0;
+    if (argc != 3 || (strcmp(argv[1], "full") != 0 && strcmp(argv[1], "positions") != 0 && !textured)) {
+        fprintf(stderr, "usage: gen_obj full|positions|textured DIR\n");
         return 2;
     }
-    bool full = strcmp(argv[1], "full") == 0;
+    bool full = strcmp(argv[1], "full") == 0 || textured;
     std::string path = std::string(argv[2]) + "/" + argv[1] + ".obj";
     FILE* f = fopen(path.c_str(), "w");
     if (!f) {
         perror(path.c_str());
         return 1;
     }
-    if (full) {
+    if (textured) {
+        fprintf(f, "# torus, 1M triangles, four maps\nmtllib textured.mtl\n");
+        FILE* m = fopen((std::string(argv[2]) + "/textured.mtl").c_str(), "w");
+        if (!m) return 1;
+        const char* const names[4] = {"red", "green", "blue", "gold"};
+        for (int k = 0; k < 4; k++) {
+            std::string map = "map" + std::to_string(k) + ".jpg";
+            fprintf(m, "newmtl %s\nKd 1 1 1\nmap_Kd %s\n", names[k], map.c_str());
+            if (!writeMap(std::string(argv[2]) + "/" + map, k)) return 1;
+        }
+        fclose(m);
+        writeTorus(f, 1000, 500, true);
+    } else if (full) {
         fprintf(f, "# torus, 1M triangles\nmtllib full.mtl\n");
         FILE* m = fopen((std::string(argv[2]) + "/full.mtl").c_str(), "w");
         if (!m) return 1;
