@@ -69,6 +69,8 @@ void* _glmAlloc(size_t size);
 void* _glmCalloc(size_t count, size_t size);
 void _glmFree(void* block);
 char* _glmStrdup(const char* text);
+/* Asks for huge pages for the whole ones inside a block of 8 MB or more (fewer page faults). */
+void _glmAdviseHugePages(void* block, size_t size);
 /* Writes one formatted line to `stream`, hands it to glmReportFatal and ends the process
  * with status 1. */
 [[noreturn]] void _glmFail(FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));

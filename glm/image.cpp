@@ -2,7 +2,9 @@
 // into the mip levels the texture is made of.
 #include <SDL.h>
 #include <SDL_image.h>
+#include <setjmp.h>
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
@@ -14,6 +16,8 @@
 #include <vector>
 #include "glm/glm_internal.h"
 #include "glm/parallel.h"
+// after stdio.h, which it needs
+#include <jpeglib.h>
 
 // The maps of one material table being decoded: a slot per material, taken in turn by the
 // threads.
@@ -36,6 +40,66 @@ bool refuse(GlmImage* image, const char* why) {
     free(image->pixels);
     image->pixels = nullptr;
     return false;
+}
+
+// Room for an image's levels; huge pages where it is large, for fewer page faults.
+bool allocatePixels(GlmImage* image) {
+    size_t bytes = _glmMipmapBytes(image->width, image->height, image->channels);
+    image->pixels = static_cast<unsigned char*>(malloc(bytes));
+    if (image->pixels) _glmAdviseHugePages(image->pixels, bytes);
+    return image->pixels != nullptr;
+}
+
+// libjpeg's way out of a file it cannot decode: back to the decoding, which refuses it.
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    jmp_buf back;
+};
+
+void leaveJpeg(j_common_ptr info) { longjmp(reinterpret_cast<JpegErrors*>(info->err)->back, 1); }
+
+// A JPEG straight into the image's first level, the last row first (the common large map:
+// no surface in between, no copy).
+bool decodeJpeg(FILE* file, GlmImage* image) {
+    jpeg_decompress_struct info;
+    JpegErrors errors;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = leaveJpeg;
+    if (setjmp(errors.back)) {
+        jpeg_destroy_decompress(&info);
+        return refuse(image, "not a JPEG picture it can decode");
+    }
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    if (static_cast<uint64_t>(info.output_width) * info.output_height > maximumTexels) {
+        jpeg_destroy_decompress(&info);
+        return refuse(image, "larger than 16384 x 16384 texels");
+    }
+    image->width = static_cast<int>(info.output_width);
+    image->height = static_cast<int>(info.output_height);
+    image->channels = 3;
+    if (!allocatePixels(image)) {
+        jpeg_destroy_decompress(&info);
+        return refuse(image, "out of memory");
+    }
+    const size_t row = static_cast<size_t>(image->width) * 3;
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW rows[1] = {image->pixels + (info.output_height - 1 - info.output_scanline) * row};
+        jpeg_read_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return true;
+}
+
+bool isJpeg(FILE* file) {
+    unsigned char start[3] = {0, 0, 0};
+    bool jpeg = fread(start, 1, 3, file) == 3 && start[0] == 0xff && start[1] == 0xd8 && start[2] == 0xff;
+    rewind(file);
+    return jpeg;
 }
 
 // Copies rows of `bytes` bytes, the last first: OBJ texture coordinates start at the bottom.
@@ -75,11 +139,11 @@ void _glmBuildMipmaps(GlmImage* image) {
             const unsigned char* row0 = from + static_cast<size_t>(2 * y) * w * c;
             const unsigned char* row1 = h > 1 ? row0 + static_cast<size_t>(w) * c : row0;
             unsigned char* out = to + static_cast<size_t>(y) * w2 * c;
-            const int step = w > 1 ? c : 0;
-            for (int x = 0; x < w2; x++)
+            const size_t step = w > 1 ? c : 0;
+            for (size_t x = 0, at = 0; x < static_cast<size_t>(w2) * c; x += c, at += 2 * step)
                 for (int k = 0; k < c; k++) {
-                    size_t at = static_cast<size_t>(2 * x) * c + k;
-                    out[x * c + k] = static_cast<unsigned char>((row0[at] + row0[at + step] + row1[at] + row1[at + step] + 2) / 4);
+                    unsigned sum = row0[at + k] + row0[at + step + k] + row1[at + k] + row1[at + step + k] + 2u;
+                    out[x + k] = static_cast<unsigned char>(sum >> 2);
                 }
         }
         from = to;
@@ -91,11 +155,17 @@ void _glmBuildMipmaps(GlmImage* image) {
 bool _glmDecodeImage(const char* path, GlmImage* image) {
     image->pixels = nullptr;
     image->failure[0] = '\0';
-    SDL_RWops* file = SDL_RWFromFile(path, "rb");
+    FILE* file = fopen(path, "rb");
     if (!file) return refuse(image, "can't open it");
-    // TGA has no signature: the name's ending says it is one
+    if (isJpeg(file)) {
+        bool decoded = decodeJpeg(file, image);
+        fclose(file);
+        if (decoded) _glmBuildMipmaps(image);
+        return decoded;
+    }
+    // the other formats through SDL2_image; TGA has no signature: the name's ending says it is one
     const char* dot = strrchr(path, '.');
-    SDL_Surface* decoded = IMG_LoadTyped_RW(file, 1, dot && strcasecmp(dot, ".tga") == 0 ? "TGA" : nullptr);
+    SDL_Surface* decoded = IMG_LoadTyped_RW(SDL_RWFromFP(file, SDL_TRUE), 1, dot && strcasecmp(dot, ".tga") == 0 ? "TGA" : nullptr);
     if (!decoded) return refuse(image, "not an image it can decode");
     bool alpha = SDL_ISPIXELFORMAT_ALPHA(decoded->format->format) || SDL_HasColorKey(decoded);
     Uint32 format = alpha ? SDL_PIXELFORMAT_RGBA32 : SDL_PIXELFORMAT_RGB24;
@@ -112,8 +182,7 @@ bool _glmDecodeImage(const char* path, GlmImage* image) {
     image->width = s->w;
     image->height = s->h;
     image->channels = alpha ? 4 : 3;
-    image->pixels = static_cast<unsigned char*>(malloc(_glmMipmapBytes(s->w, s->h, image->channels)));
-    if (image->pixels) copyFlipped(s, image->pixels, static_cast<size_t>(s->w) * image->channels);
+    if (allocatePixels(image)) copyFlipped(s, image->pixels, static_cast<size_t>(s->w) * image->channels);
     SDL_FreeSurface(s);
     if (!image->pixels) return refuse(image, "out of memory");
     _glmBuildMipmaps(image);

@@ -18,9 +18,7 @@
 
 namespace {
 
-#ifndef GLM_FUZZ
 const size_t largeBlock = 8u << 20, hugePage = 2u << 20;
-#endif
 
 [[noreturn]] void outOfMemory(size_t size) {
     _glmFail(stderr, "glmReadOBJ() failed: out of memory (%zu bytes requested).\n", size);
@@ -48,13 +46,7 @@ void* allocate(size_t size, bool zeroed) {
     void* block = zeroed ? calloc(1, total) : malloc(total);
     if (!block) outOfMemory(size);
 #ifndef GLM_FUZZ
-    if (total >= largeBlock) {
-        // a large model's arrays: fewer, larger pages, so that filling them takes far fewer
-        // page faults (the kernel may decline; nothing else changes)
-        uintptr_t start = (reinterpret_cast<uintptr_t>(block) + hugePage - 1) & ~(hugePage - 1);
-        uintptr_t end = (reinterpret_cast<uintptr_t>(block) + total) & ~(hugePage - 1);
-        if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-    }
+    _glmAdviseHugePages(block, total);
 #endif
 #ifdef GLM_FUZZ
     BlockHeader* h = static_cast<BlockHeader*>(block);
@@ -69,6 +61,15 @@ void* allocate(size_t size, bool zeroed) {
 }
 
 }  // namespace
+
+void _glmAdviseHugePages(void* block, size_t size) {
+    if (size < largeBlock) return;
+    // a large model's arrays: fewer, larger pages, so that filling them takes far fewer page
+    // faults (the kernel may decline; nothing else changes)
+    uintptr_t start = (reinterpret_cast<uintptr_t>(block) + hugePage - 1) & ~(hugePage - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(hugePage - 1);
+    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+}
 
 void* _glmAlloc(size_t size) { return allocate(size, false); }
 
