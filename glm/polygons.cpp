@@ -98,7 +98,8 @@ void clipEars(GlmTriangle* triangles, Polygon* p, uint32_t n, uint64_t* steps) {
     }
     uint32_t left = n, i = 0, tried = 0, made = 0;
     while (left > 3) {
-        if (tried < left && !isEar(*p, i, steps)) {
+        // past the budget, corners are cut off in turn untested
+        if (tried < left && *steps <= stepBudget && !isEar(*p, i, steps)) {
             i = p->next[i];
             tried++;
             continue;
