@@ -49,15 +49,22 @@ static bool BindsTextures(const GlmModel* model, uint32_t mode) {
     return false;
 }
 
-// The material's texture, or none; an alpha map cuts out its texels under one half.
+// The material whose texture a triangle is drawn with: its own, where the face has texture
+// coordinates and the material a texture; null for none.
+static const GlmMaterial* TextureOf(const GlmModel* model, const GlmTriangle* t) {
+    const GlmMaterial* m = &model->materialArray[t->materialIndex];
+    return t->texCoordIndex[0] != 0 && m->texture ? m : nullptr;
+}
+
+// A material's texture, or none (null); an alpha map cuts out its texels under one half.
 static void SendTexture(const GlmMaterial* m) {
-    if (m->texture) {
+    if (m) {
         glBindTexture(GL_TEXTURE_2D, m->texture);
         glEnable(GL_TEXTURE_2D);
     } else {
         glDisable(GL_TEXTURE_2D);
     }
-    if (m->texture && m->textureAlpha) {
+    if (m && m->textureAlpha) {
         glAlphaFunc(GL_GEQUAL, 0.5f);
         glEnable(GL_ALPHA_TEST);
     } else {
@@ -65,17 +72,10 @@ static void SendTexture(const GlmMaterial* m) {
     }
 }
 
-// Sends material `index` as the GL material or the current colour, as the mode says, and its
-// texture where `textures` is set (between glBegin and glEnd where `inBatch` is: a texture is
-// bound outside a batch).
-static void SendMaterial(const GlmModel* model, uint32_t mode, int32_t index, bool textures, bool inBatch) {
+// Sends material `index` as the GL material or the current colour, as the mode says.
+static void SendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
     assert(index >= 0 && static_cast<uint32_t>(index) < model->materialCount);
     const GlmMaterial* m = &model->materialArray[index];
-    if (textures) {
-        if (inBatch) glEnd();
-        SendTexture(m);
-        if (inBatch) glBegin(GL_TRIANGLES);
-    }
     if (mode & GLM_RENDER_MATERIAL) {
         // material calls between glBegin and glEnd are allowed
         glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m->ambient);
@@ -86,8 +86,8 @@ static void SendMaterial(const GlmModel* model, uint32_t mode, int32_t index, bo
     if (mode & GLM_RENDER_COLOR) glColor3fv(m->diffuse);
 }
 
-// Texturing off again after a model drawn with textures.
-static void EndTextures(bool textures) {
+// Texturing off, before and after a model drawn with textures.
+static void TexturesOff(bool textures) {
     if (!textures) return;
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_ALPHA_TEST);
@@ -135,16 +135,25 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
     mode = BeginModel(model, mode);
     const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
     const bool textures = BindsTextures(model, mode);
+    const GlmMaterial* bound = nullptr;
+    TexturesOff(textures);
     glBegin(GL_TRIANGLES);
     for (const GlmGroup* group = model->groupList; group; group = group->next) {
         // the group's material first, then each triangle's own where it changes
         int32_t current = group->materialIndex;
-        if (materials) SendMaterial(model, mode, current, textures, true);
+        if (materials) SendMaterial(model, mode, current);
         for (uint32_t i = 0; i < group->triangleCount; i++) {
             const GlmTriangle* t = &model->triangleArray[group->triangleIndices[i]];
             if (materials && t->materialIndex != current) {
                 current = t->materialIndex;
-                SendMaterial(model, mode, current, textures, true);
+                SendMaterial(model, mode, current);
+            }
+            if (textures && TextureOf(model, t) != bound) {
+                // a texture is bound outside a batch
+                bound = TextureOf(model, t);
+                glEnd();
+                SendTexture(bound);
+                glBegin(GL_TRIANGLES);
             }
             // a flat normal once for the triangle, a smooth one for each corner
             if (mode & GLM_RENDER_FLAT) glNormal3fv(CornerOf(model, mode, t, 0).normal);
@@ -157,7 +166,7 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
         }
     }
     glEnd();
-    EndTextures(textures);
+    TexturesOff(textures);
     glPopMatrix();
 }
 
@@ -176,6 +185,8 @@ static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
     mode = BeginModel(model, mode);
     const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
     const bool textures = BindsTextures(model, mode);
+    const GlmMaterial* bound = nullptr;
+    TexturesOff(textures);
     const int stride = 8;  // floats a corner
     float* corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(kTrianglesPerDraw) * 3 * stride * sizeof(float)));
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
@@ -184,18 +195,23 @@ static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
     if (!(mode & GLM_RENDER_TEXTURE)) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     for (const GlmGroup* group = model->groupList; group; group = group->next) {
         int32_t current = group->materialIndex;
-        if (materials) SendMaterial(model, mode, current, textures, false);
+        if (materials) SendMaterial(model, mode, current);
         uint32_t filled = 0;
         for (uint32_t i = 0; i < group->triangleCount; i++) {
             const GlmTriangle* t = &model->triangleArray[group->triangleIndices[i]];
             bool switches = materials && t->materialIndex != current;
-            if (switches || filled == kTrianglesPerDraw) {
+            bool retextures = textures && TextureOf(model, t) != bound;
+            if (switches || retextures || filled == kTrianglesPerDraw) {
                 DrawCorners(filled);
                 filled = 0;
             }
             if (switches) {
                 current = t->materialIndex;
-                SendMaterial(model, mode, current, textures, false);
+                SendMaterial(model, mode, current);
+            }
+            if (retextures) {
+                bound = TextureOf(model, t);
+                SendTexture(bound);
             }
             for (int c = 0; c < 3; c++) {
                 CornerData d = CornerOf(model, mode, t, c);
@@ -209,7 +225,7 @@ static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
         DrawCorners(filled);
     }
     glPopClientAttrib();
-    EndTextures(textures);
+    TexturesOff(textures);
     glPopMatrix();
     _glmFree(corners);
 }

@@ -147,16 +147,17 @@ TEST(ExporterFiles, LongLinesAddNothing) {
 
 TEST(ExporterFiles, TexturesAsTheirAuthorsMadeThem) {
     // each panel's map has one colour above and one below (the PNG's lower half transparent);
-    // the last panel's map is missing, and its material's magenta shows
+    // the fifth panel's map is missing, and its material's magenta shows; the last, with the
+    // JPEG's material but no texture coordinates, is its plain white
     std::string printed;
     Picture p = Show("textured.obj", &printed);
     EXPECT_TRUE(useTextures);
-    EXPECT_EQ(printed, "glmVertexNormals(): 20 normals generated\n_glmReadMTL() warning: can't open texture map \"" +
+    EXPECT_EQ(printed, "glmVertexNormals(): 24 normals generated\n_glmReadMTL() warning: can't open texture map \"" +
                            FixturePath("exporters/") + "textures/absent.png\" of material \"missing\".\n");
-    const int above[5] = {0, 1, 2, 0, 3}, below[5] = {-1, 2, 0, 1, 3};
-    for (int i = 0; i < 5; i++) {
-        std::vector<int> top = Colour(p, (i + 0.3) / 5, (i + 0.7) / 5, 0.65, 0.9);
-        std::vector<int> bottom = Colour(p, (i + 0.3) / 5, (i + 0.7) / 5, 0.1, 0.35);
+    const int above[6] = {0, 1, 2, 0, 3, 4}, below[6] = {-1, 2, 0, 1, 3, 4};
+    for (int i = 0; i < 6; i++) {
+        std::vector<int> top = Colour(p, (i + 0.3) / 6, (i + 0.7) / 6, 0.65, 0.9);
+        std::vector<int> bottom = Colour(p, (i + 0.3) / 6, (i + 0.7) / 6, 0.1, 0.35);
         EXPECT_EQ(Named(top), above[i]) << "panel " << i << ": " << top[0] << " " << top[1] << " " << top[2];
         if (below[i] >= 0)
             EXPECT_EQ(Named(bottom), below[i]) << "panel " << i << ": " << bottom[0] << " " << bottom[1] << " " << bottom[2];
