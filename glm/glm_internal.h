@@ -5,6 +5,8 @@
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <sys/types.h>
+#include <time.h>
 #include "glm/glm.h"
 
 /* Result of a scan that met the end of input before any conversion, as EOF in stdio. */
@@ -82,9 +84,18 @@ typedef struct GlmFile {
     const char* data;
     size_t size;
     bool mapped;
+    int fd;                   /* kept open while it is mapped, to tell whether it changed */
+    const char* path;         /* not owned */
+    const char* reporter;     /* the function that names it in a message */
+    off_t fileSize;           /* size and time of change when it was opened */
+    struct timespec modified;
 } GlmFile;
-/* Loads a file; false (errno set) when it cannot be read. */
-bool _glmLoadFile(const char* path, GlmFile* file);
+/* Loads a file; false (errno set) when it cannot be opened. A file that is not regular and
+ * brings more than half the machine's memory ends the process with a line from `reporter`. */
+bool _glmLoadFile(const char* path, GlmFile* file, const char* reporter);
+/* Ends the process with a line from its reporter when the file changed while it was read (it
+ * shrank under its mapping, or its size or time of change differ from when it was opened). */
+void _glmCheckFile(const GlmFile* file);
 void _glmUnloadFile(GlmFile* file);
 
 /* The groups while a model is read: by number, in order of creation (the model's list runs

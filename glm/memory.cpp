@@ -1,5 +1,6 @@
 // memory.cpp: the library's allocation, file loading and process exit.
 #include <errno.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <fcntl.h>
 #include <stdint.h>
@@ -9,6 +10,8 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
+#include <mutex>
 #include "glm/glm_internal.h"
 
 #ifdef GLM_FUZZ
@@ -17,6 +20,8 @@
 #endif
 
 namespace {
+
+const GlmFile* changedFile(void);
 
 const size_t largeBlock = 8u << 20, hugePage = 2u << 20;
 
@@ -101,6 +106,13 @@ char* _glmStrdup(const char* text) {
 __attribute__((weak)) void glmReportFatal(const char*) {}
 
 void _glmFail(FILE* stream, const char* format, ...) {
+    // whatever went wrong in a file that changed while it was read, the change is the cause
+    static bool reportingChange = false;
+    const GlmFile* changed = reportingChange ? nullptr : changedFile();
+    if (changed) {
+        reportingChange = true;
+        _glmCheckFile(changed);
+    }
     va_list args;
     va_start(args, format);
     vfprintf(stream, format, args);
@@ -135,9 +147,110 @@ size_t glmFuzzFreeAll(void) {
 }
 #endif
 
-bool _glmLoadFile(const char* path, GlmFile* file) {
+namespace {
+
+#ifndef GLM_FUZZ
+// The files mapped now, for the bus-error handler: a file that shrinks while it is mapped
+// leaves pages that no longer exist, and reading them raises SIGBUS. The handler puts a page
+// of zeros in their place and notes the change, which the reader then reports.
+struct MappedFile {
+    std::atomic<const char*> begin;
+    std::atomic<size_t> size;
+    std::atomic<bool> changed;
+    const GlmFile* file;
+};
+MappedFile mappedFiles[8];
+struct sigaction previousBusAction;
+
+void onBusError(int signal, siginfo_t* info, void* context) {
+    const char* at = static_cast<const char*>(info->si_addr);
+    for (MappedFile& m : mappedFiles) {
+        const char* begin = m.begin.load();
+        if (begin && at >= begin && at < begin + m.size.load()) {
+            uintptr_t page = reinterpret_cast<uintptr_t>(at) & ~static_cast<uintptr_t>(sysconf(_SC_PAGESIZE) - 1);
+            mmap(reinterpret_cast<void*>(page), static_cast<size_t>(sysconf(_SC_PAGESIZE)), PROT_READ,
+                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+            m.changed = true;
+            return;
+        }
+    }
+    // not one of ours: as it would have been without this handler
+    if (previousBusAction.sa_flags & SA_SIGINFO) {
+        if (previousBusAction.sa_sigaction) return previousBusAction.sa_sigaction(signal, info, context);
+    } else if (previousBusAction.sa_handler != SIG_DFL && previousBusAction.sa_handler != SIG_IGN) {
+        return previousBusAction.sa_handler(signal);
+    }
+    sigaction(SIGBUS, &previousBusAction, nullptr);
+}
+
+// Keeps the mapping in the table; false when the table is full (the file is then read).
+bool watchMapping(const GlmFile* file, const char* data, size_t size) {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        struct sigaction action = {};
+        action.sa_sigaction = onBusError;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGBUS, &action, &previousBusAction);
+    });
+    static std::mutex lock;
+    std::lock_guard<std::mutex> hold(lock);
+    for (MappedFile& m : mappedFiles) {
+        if (m.begin.load()) continue;
+        m.size = size;
+        m.changed = false;
+        m.file = file;
+        m.begin = data;
+        return true;
+    }
+    return false;
+}
+
+MappedFile* mappingOf(const GlmFile* file) {
+    for (MappedFile& m : mappedFiles)
+        if (file->mapped && m.begin.load() == file->data) return &m;
+    return nullptr;
+}
+#endif
+
+// Whether a file changed since it was opened: it shrank under its mapping, or its size or
+// time of change differ.
+bool fileChanged(const GlmFile* file) {
+#ifndef GLM_FUZZ
+    const MappedFile* m = mappingOf(file);
+    struct stat info;
+    return (m && m->changed.load()) ||
+           (file->fd >= 0 && fstat(file->fd, &info) == 0 &&
+            (info.st_size != file->fileSize || info.st_mtim.tv_sec != file->modified.tv_sec ||
+             info.st_mtim.tv_nsec != file->modified.tv_nsec));
+#else
+    (void)file;
+    return false;
+#endif
+}
+
+// The mapped file that changed while it was read, if any: what went wrong reading it is that.
+const GlmFile* changedFile(void) {
+#ifndef GLM_FUZZ
+    for (MappedFile& m : mappedFiles)
+        if (m.begin.load() && fileChanged(m.file)) return m.file;
+#endif
+    return nullptr;
+}
+
+// The most a file that is not regular (a pipe) may bring: half the machine's memory.
+size_t largestRead(void) {
+    long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? static_cast<size_t>(pages) * static_cast<size_t>(pageSize) / 2 : SIZE_MAX / 4;
+}
+
+}  // namespace
+
+bool _glmLoadFile(const char* path, GlmFile* file, const char* reporter) {
     *file = GlmFile();
-    int fd = open(path, O_RDONLY);
+    file->fd = -1;
+    // a library that is a FIFO must not block the opening; what is read blocks as usual
+    int fd = open(path, O_RDONLY | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat info;
     if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
@@ -145,26 +258,38 @@ bool _glmLoadFile(const char* path, GlmFile* file) {
         errno = EISDIR;
         return false;
     }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file->path = path;
+    file->reporter = reporter;
+    file->fileSize = info.st_size;
+    file->modified = info.st_mtim;
 #ifndef GLM_FUZZ
     // a regular file is mapped: no copy, and no fresh pages for one (the fuzz build reads, so
     // that an input that ends the process leaves no mapping behind)
     if (S_ISREG(info.st_mode) && info.st_size > 0) {
         void* map = mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        if (map != MAP_FAILED) {
-            close(fd);
+        if (map != MAP_FAILED && watchMapping(file, static_cast<const char*>(map), static_cast<size_t>(info.st_size))) {
+            file->fd = fd;
             file->data = static_cast<const char*>(map);
             file->size = static_cast<size_t>(info.st_size);
             file->mapped = true;
             return true;
         }
+        if (map != MAP_FAILED) munmap(map, static_cast<size_t>(info.st_size));
     }
 #endif
     // one read of the whole file in the common case; grow only if it is not regular or grows
+    const size_t largest = largestRead();
     size_t capacity = info.st_size > 0 ? static_cast<size_t>(info.st_size) + 1 : 4096;
     char* data = static_cast<char*>(_glmAlloc(capacity));
     size_t used = 0;
     for (;;) {
         if (used == capacity) {
+            if (capacity > largest / 2) {
+                _glmFree(data);
+                close(fd);
+                _glmFail(stderr, "%s failed: file \"%s\" is larger than this machine can read.\n", reporter, path);
+            }
             char* larger = static_cast<char*>(_glmAlloc(capacity * 2));
             memcpy(larger, data, used);
             _glmFree(data);
@@ -189,10 +314,20 @@ bool _glmLoadFile(const char* path, GlmFile* file) {
     return true;
 }
 
+void _glmCheckFile(const GlmFile* file) {
+    if (fileChanged(file)) _glmFail(stderr, "%s failed: file \"%s\" changed while it was read.\n", file->reporter, file->path);
+}
+
 void _glmUnloadFile(GlmFile* file) {
-    if (file->mapped)
+    if (file->mapped) {
+#ifndef GLM_FUZZ
+        if (MappedFile* m = mappingOf(file)) m->begin = nullptr;
+#endif
         munmap(const_cast<char*>(file->data), file->size);
-    else
+    } else {
         _glmFree(const_cast<char*>(file->data));
+    }
+    if (file->fd >= 0) close(file->fd);
     *file = GlmFile();
+    file->fd = -1;
 }

@@ -213,7 +213,7 @@ uint32_t fillMaterials(GlmModel* model, const Library* library, uint32_t named) 
 // Finds and loads the library `name` names beside the model; false when there is none.
 bool openLibrary(const char* dir, const char* name, Library* library) {
     library->path = _glmFindFile(dir, name);
-    if (library->path && _glmLoadFile(library->path, &library->data)) return true;
+    if (library->path && _glmLoadFile(library->path, &library->data, "_glmReadMTL()")) return true;
     _glmFree(library->path);
     return false;
 }
@@ -240,6 +240,7 @@ void fillTable(GlmModel* model, Library* libraries, size_t libraryCount) {
     uint32_t named = 0;
     for (size_t i = 0; i < libraryCount; i++) {
         named = fillMaterials(model, &libraries[i], named);
+        _glmCheckFile(&libraries[i].data);
         _glmUnloadFile(&libraries[i].data);
     }
     // a newmtl swallowed by a number that read into it leaves an unnamed slot: refuse it
@@ -275,7 +276,7 @@ void _glmReadMTL(GlmModel* model, const char* line) {
     }
     if (count == 0 && names > 1 && openLibrary(dir, line, &libraries[0])) count = 1;
     if (count == 0) {
-        fprintf(stderr, "_glmReadMTL() failed: can't open material file \"%s%s\".\n", dir, first);
+        fprintf(stderr, "_glmReadMTL() failed: can't open material file \"%s%s\".\n", first[0] == '/' ? "" : dir, first);
         model->missingLibraries++;
     }
     _glmFree(dir);

@@ -158,7 +158,7 @@ void freeChunks(GlmChunk* chunks, int count) {
 
 GlmModel* _glmReadOBJInChunks(const char* fileName, int wanted) {
     GlmFile data;
-    if (!_glmLoadFile(fileName, &data)) {
+    if (!_glmLoadFile(fileName, &data, "glmReadOBJ()")) {
         _glmFail(stderr, "glmReadOBJ() failed: can't open data file \"%s\".\n", fileName);
     }
     GlmModel* model = static_cast<GlmModel*>(_glmCalloc(1, sizeof *model));
@@ -188,6 +188,7 @@ GlmModel* _glmReadOBJInChunks(const char* fileName, int wanted) {
     _glmClipConcaveFaces(model);
     freeChunks(chunks, count);
     _glmFreeGroupIndex(&index);
+    _glmCheckFile(&data);
     _glmUnloadFile(&data);
     return model;
 }

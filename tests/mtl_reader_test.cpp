@@ -167,11 +167,14 @@ TEST(MtlReader, MissingLibraryIsAWarningAndTheModelIsShownWithoutIt) {
     EXPECT_EQ(r.model->materialCount, 0u);
     EXPECT_EQ(r.model->triangleArray[0].materialIndex, 0);
     glmDelete(r.model);
-    // a directory is no library either
+    // nor are a directory, a FIFO without a writer (never opened, so never waited on) or a device
     ASSERT_EQ(mkdir((TempDir() + "/dir.mtl").c_str(), 0755) == 0 || errno == EEXIST, true);
-    r = ReadWithLibrary("mtllib dir.mtl\n", "", "y.mtl");
-    EXPECT_EQ(r.err, "_glmReadMTL() failed: can't open material file \"" + TempDir() + "/dir.mtl\".\n");
-    glmDelete(r.model);
+    ASSERT_EQ(mkfifo((TempDir() + "/fifo.mtl").c_str(), 0644) == 0 || errno == EEXIST, true);
+    for (const char* name : {"dir.mtl", "fifo.mtl", "/dev/zero"}) {
+        r = ReadWithLibrary(std::string("mtllib ") + name + "\n", "", "y.mtl");
+        EXPECT_EQ(r.err, "_glmReadMTL() failed: can't open material file \"" + (name[0] == '/' ? "" : TempDir() + "/") + name + "\".\n");
+        glmDelete(r.model);
+    }
 }
 
 TEST(MtlReader, LibrariesAreFoundWhereUsersKeepThem) {

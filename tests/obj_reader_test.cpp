@@ -3,6 +3,8 @@
 #include <cmath>
 #include <unistd.h>
 #include <string>
+#include <thread>
+#include <string>
 #include <vector>
 #include "glm/glm_internal.h"
 #include "tests/test_util.h"
@@ -105,6 +107,20 @@ TEST(ObjReader, PolygonsSplitIntoFans) {
     Read r = ReadText(std::string(kSquare) + "f 1 2 3 4\nf 1 2 3 4 5\n");
     EXPECT_EQ(GroupTriangles(r.model, r.model->groupList),
               (std::vector<std::vector<int>>{{1, 2, 3}, {1, 3, 4}, {1, 2, 3}, {1, 3, 4}, {1, 4, 5}}));
+    glmDelete(r.model);
+}
+
+TEST(ObjReader, ConcavePolygonsAreCutByEarClipping) {
+    // a dart whose second corner points in: the fan from the first corner would lie outside
+    // it; each corner keeps its texture coordinate; the convex square after it keeps its fan
+    Read r = ReadText("v 0 0 0\nv 1 0.3 0\nv 2 0 0\nv 1 2 0\nvt 0 0\nvt 1 0\nvt 2 0\nvt 3 0\nf 1/1 2/2 3/3 4/4\n" +
+                      std::string(kSquare) + "f 5 6 7 8\n");
+    EXPECT_EQ(GroupTriangles(r.model, r.model->groupList),
+              (std::vector<std::vector<int>>{{4, 1, 2}, {3, 4, 2}, {5, 6, 7}, {5, 7, 8}}));
+    for (uint32_t t = 0; t < 2; t++)
+        for (int c = 0; c < 3; c++)
+            EXPECT_EQ(r.model->triangleArray[t].texCoordIndex[c], r.model->triangleArray[t].vertexIndex[c]);
+    for (uint32_t t = 0; t < 4; t++) EXPECT_EQ(r.model->triangleArray[t].facetNormalIndex, 0);
     glmDelete(r.model);
 }
 
@@ -226,6 +242,53 @@ TEST(ObjReaderDeath, FilesThatCannotBeReadEndTheProcess) {
     EXPECT_EXIT(ReadExpectingExit("/nonexistent/none.obj"), ::testing::ExitedWithCode(1),
                 "^glmReadOBJ\\(\\) failed: can't open data file \"/nonexistent/none.obj\"\\.\n$");
     EXPECT_EXIT(ReadExpectingExit(TempDir()), ::testing::ExitedWithCode(1), "can't open data file");
+}
+
+// Maps a file, cuts it short or rewrites it in place, reads every byte, then asks whether it
+// changed (or fails for another reason).
+void ReadChangedFile(const std::string& path, bool shrink, bool otherFailure) {
+    GlmFile file;
+    if (!_glmLoadFile(path.c_str(), &file, "glmReadOBJ()")) abort();
+    if (shrink) {
+        if (truncate(path.c_str(), 100) != 0) abort();
+    } else {
+        FILE* f = fopen(path.c_str(), "r+");
+        fputs("f 9 9 9\n", f);
+        fclose(f);
+    }
+    volatile char sum = 0;
+    for (size_t i = 0; i < file.size; i++) sum = sum + file.data[i];
+    if (otherFailure) _glmFail(stderr, "_glmFillPass() failed: vertex index 9 out of range.\n");
+    _glmCheckFile(&file);
+    exit(0);
+}
+
+TEST(ObjReader, AModelFromAPipeIsRead) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::thread writer([&] {
+        std::string text = std::string(kSquare) + "f 1 2 3\n";
+        EXPECT_EQ(write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        close(ends[1]);
+    });
+    GlmModel* m = glmReadOBJ(("/dev/fd/" + std::to_string(ends[0])).c_str());
+    writer.join();
+    close(ends[0]);
+    EXPECT_EQ(m->vertexCount, 5u);
+    EXPECT_EQ(m->triangleCount, 1u);
+    glmDelete(m);
+}
+
+TEST(ObjReaderDeath, AFileThatChangesWhileItIsReadIsReportedAsSuch) {
+    // saved over while it is read: no bus error, and the change is the reason given
+    std::string text;
+    for (int i = 0; i < 200000; i++) text += "v 1 2 3\n";
+    for (bool shrink : {true, false})
+        for (bool other : {false, true}) {
+            std::string path = WriteTempFile("changing.obj", text);
+            EXPECT_EXIT(ReadChangedFile(path, shrink, other), ::testing::ExitedWithCode(1),
+                        "^glmReadOBJ\\(\\) failed: file \".*changing.obj\" changed while it was read\\.\n$");
+        }
 }
 
 TEST(ObjReaderDeath, UnknownVKeywordEndsTheProcess) {
