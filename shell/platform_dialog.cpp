@@ -74,6 +74,13 @@ void closeBoxOnSignal(int signal) {
     }
 }
 
+// Takes a termination signal over while a box is open, unless it is ignored (as under nohup
+// or in a background job, where it must stay ignored).
+void takeOver(int signal, const struct sigaction* closing, struct sigaction* saved) {
+    sigaction(signal, nullptr, saved);
+    if (saved->sa_handler != SIG_IGN) sigaction(signal, closing, nullptr);
+}
+
 }  // namespace
 
 PlatformMessageBoxRecord platformLastMessageBox;
@@ -98,8 +105,8 @@ int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT flags) {
     closing.sa_handler = closeBoxOnSignal;
     sigemptyset(&closing.sa_mask);
     snprintf(boxChildren, sizeof boxChildren, "/proc/self/task/%ld/children", static_cast<long>(getpid()));
-    sigaction(SIGTERM, &closing, &savedTerm);
-    sigaction(SIGINT, &closing, &savedInt);
+    takeOver(SIGTERM, &closing, &savedTerm);
+    takeOver(SIGINT, &closing, &savedInt);
     int shown_ok = SDL_ShowMessageBox(&box, &pressed);
     sigaction(SIGTERM, &savedTerm, nullptr);
     sigaction(SIGINT, &savedInt, nullptr);

@@ -105,6 +105,21 @@ class Tavrin(ProgramTest):
         self.assertLess(time.time() - start, 5, "the box held the program up")
         self.assertEqual(self.display.windows(TITLE), [], "a window stayed open")
 
+    def test_an_ignored_interrupt_stays_ignored(self):
+        # started under nohup or in the background: the report box stays open through SIGINT
+        process = self.start("sh", "-c", 'trap "" INT; exec "$0" "$1"', TAVRIN, os.path.join(MODELS, "scene.obj"))
+        box = self.display.wait_for_window(TITLE, with_class="", timeout=20)
+        self.assertIsNotNone(box, "the driver report box did not appear")
+        process.send_signal(signal.SIGINT)
+        time.sleep(1)
+        self.assertIsNone(process.poll(), "an ignored SIGINT ended Tavrin")
+        self.assertIn(box, [w[0] for w in self.display.windows(TITLE)], "an ignored SIGINT closed the box")
+        self.display.key(box, "Return")
+        window = self.display.wait_for_window(TITLE, with_class=CLASS)
+        self.assertIsNotNone(window)
+        self.display.key(window, "Escape")
+        self.expect_clean_exit(process)
+
     def test_idle_window_uses_no_cpu(self):
         process, window = self.open(os.path.join(MODELS, "scene.obj"))
         before = cpu_seconds(process.pid)
