@@ -71,6 +71,7 @@ typedef struct GlmModel {
     float drawOffset[3];      /* translation glmDraw applies around the model; (0, 0, 0) */
     uint32_t missingLibraries; /* mtllib lines none of whose libraries could be read */
     struct GlmImageLoads* imageLoads; /* the maps being decoded on other cores; internal */
+    struct GlmNameSlots* materialNames; /* the materials by name; internal */
 } GlmModel;
 
 /*

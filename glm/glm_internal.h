@@ -98,20 +98,27 @@ bool _glmLoadFile(const char* path, GlmFile* file, const char* reporter);
 void _glmCheckFile(const GlmFile* file);
 void _glmUnloadFile(GlmFile* file);
 
+/* A table of names by hash, open addressing: a slot holds an entry's number + 1, or 0. */
+typedef struct GlmNameSlots {
+    uint32_t* slots;
+    uint32_t slotCount;  /* a power of two, more than twice the entries */
+} GlmNameSlots;
+
 /* The groups while a model is read: by number, in order of creation (the model's list runs
- * from the newest to the oldest), and by name through a hash table. */
+ * from the newest to the oldest), and by name. */
 typedef struct GlmGroupIndex {
     GlmGroup** groups;   /* by number */
     uint32_t count;      /* groups made */
     uint32_t room;       /* entries of `groups` */
-    uint32_t* slots;     /* open addressing by name: a group's number + 1, or 0 for none */
-    uint32_t slotCount;  /* a power of two, more than twice `count` */
+    GlmNameSlots names;
 } GlmGroupIndex;
 /* The number of the group named `name`, or -1 when there is none. */
 int64_t _glmFindGroup(const GlmGroupIndex* index, const char* name);
 /* The number of the group named `name`; a new one goes at the head of the model's list. */
 uint32_t _glmEnsureGroup(GlmModel* model, GlmGroupIndex* index, const char* name);
 void _glmFreeGroupIndex(GlmGroupIndex* index);
+/* The material table by name (the first of each name), made once the table is read. */
+void _glmIndexMaterials(GlmModel* model);
 
 /*
  * The OBJ reader reads each of its two passes in chunks, a thread a chunk. A chunk reads the
@@ -129,6 +136,18 @@ typedef struct GlmEvent {
     uint32_t group;     /* the group those faces go to, by number in order of creation */
 } GlmEvent;
 
+/* The groups a chunk meets while it fills, and where each one's triangles go: a table of the
+ * chunk's own, so that a file of many groups in many chunks takes no more than in one. */
+typedef struct GlmChunkGroups {
+    uint32_t count, room;
+    uint32_t* number;    /* the group's number in the model's index */
+    uint32_t* start;     /* the first slot of its triangleIndices this chunk fills */
+    uint32_t* cursor;    /* the next one */
+    uint32_t* limit;     /* and how far this chunk may go */
+    int32_t* material;   /* the material this chunk gave it last, or -1 */
+    GlmNameSlots byNumber;
+} GlmChunkGroups;
+
 /* The filling pass's state: where it is and what is current. */
 typedef struct GlmFill {
     bool direct;             /* reports what goes wrong as it comes (reading to the end alone) */
@@ -139,10 +158,11 @@ typedef struct GlmFill {
     uint32_t triangles;      /* the next triangle's index */
     uint32_t triangleLimit;  /* and how far this chunk may go */
     uint32_t group;          /* the current group's number */
+    uint32_t groupEntry;     /* and its entry in `groups` */
     int32_t material;        /* the current material, from the last usemtl line */
-    uint32_t* cursor;        /* per group: the next slot of its triangleIndices */
-    uint32_t* groupLimit;    /* per group: how far this chunk may go */
-    int32_t* groupMaterial;  /* per group: the material this chunk gave it last, or -1 */
+    GlmChunkGroups groups;   /* owned by the chunk */
+    size_t* unknownMaterials; /* usemtl lines naming no material, reported in turn; owned */
+    uint32_t unknownCount, unknownRoom;
     const GlmGroupIndex* index; /* the groups by number and name; shared */
 } GlmFill;
 
@@ -157,19 +177,27 @@ typedef struct GlmChunk {
     GlmEvent* events;        /* in file order; the first is GLM_EVENT_START */
     uint32_t eventCount, eventCapacity;
     size_t materialLine;     /* the rest of its last usemtl line, or SIZE_MAX */
-    GlmFill fill, start;     /* the filling state, and what it started from */
+    GlmFill fill, start;     /* the filling state, and what it started from (its groups' table
+                                and unknown names are the filling's) */
 } GlmChunk;
 
+/* The statements of a chunk: one walk serves both passes. */
 /* Counts a chunk's statements from chunk->pos on, up to its limit. */
 void _glmCountChunk(const GlmStream* file, GlmChunk* chunk);
-/* Handles the used chunks' events in file order (libraries, groups, an unknown keyword) and
- * gives the model its counts and each group its room. */
-void _glmMergeCounts(GlmModel* model, GlmGroupIndex* index, const GlmStream* file, GlmChunk* chunks, int used);
 /* Fills from state->pos on, up to `limit`, into the arrays the counts sized. */
 void _glmFillChunk(GlmModel* model, const GlmStream* file, GlmFill* state, size_t limit);
 /* Refuses the file unless the filling, ending in `state`, read every entry and triangle the
  * counting found. */
 void _glmCheckFilled(const GlmModel* model, const GlmFill* state);
+/* The entry of group `number` in a chunk's table, or -1 when the chunk did not count it. */
+int64_t _glmChunkGroup(const GlmChunkGroups* groups, uint32_t number);
+
+/* How many times a pass so far ended with a chunk reading on to the end alone (for the tests). */
+extern uint32_t _glmChunksReadOnAlone;
+/* Reads a whole file's two passes in up to `wanted` chunks: the model's counts, arrays and
+ * groups, filled and checked. */
+void _glmReadInChunks(GlmModel* model, const GlmStream* file, int wanted);
+
 /* The filling pass marks the triangles after the first of a polygon's fan with this
  * facetNormalIndex; _glmClipConcaveFaces clears the marks. */
 #define GLM_CONTINUES_FACE (-1)
@@ -180,7 +208,8 @@ void _glmClipConcaveFaces(GlmModel* model);
 GlmModel* _glmReadOBJInChunks(const char* fileName, int chunks);
 
 /* The material library reader: the libraries one mtllib line names (the rest of its line). */
-void _glmReadMTL(GlmModel* model, const char* line);
+/* True when it had nothing to say: every library it read was found, and every map. */
+bool _glmReadMTL(GlmModel* model, const char* line);
 int32_t _glmFindMaterial(GlmModel* model, const char* name);
 /* The material's index, or -1 (silently) when the model has none of that name. */
 int32_t _glmLookupMaterial(const GlmModel* model, const char* name);

@@ -59,6 +59,9 @@ void _glmFreeMaterials(GlmModel* model) {
     _glmFree(model->materialArray);
     model->materialArray = nullptr;
     model->materialCount = 0;
+    if (model->materialNames) _glmFree(model->materialNames->slots);
+    _glmFree(model->materialNames);
+    model->materialNames = nullptr;
 }
 
 namespace {
@@ -140,11 +143,11 @@ std::string mapFileName(const char* text, size_t length) {
 
 // A map_Kd line: the material keeps the path of the file it names, looked for beside the
 // library; a file that is not there is a warning, and the material keeps its colour.
-void readMap(GlmMaterial* m, GlmStream* file, const char* libraryPath) {
+bool readMap(GlmMaterial* m, GlmStream* file, const char* libraryPath) {
     const char* text;
     size_t length = _glmLineText(file, &text);
     std::string name = mapFileName(text, length);
-    if (name.empty()) return;
+    if (name.empty()) return true;
     char* dir = _glmPathDirectory(libraryPath);
     char* found = _glmFindFile(dir, name.c_str());
     if (!found)
@@ -153,10 +156,12 @@ void readMap(GlmMaterial* m, GlmStream* file, const char* libraryPath) {
     _glmFree(dir);
     _glmFree(m->textureMap);
     m->textureMap = found;
+    return found != nullptr;
 }
 
 // Fills the table from one library, from slot `named` + 1 on; returns the last slot filled.
-uint32_t fillMaterials(GlmModel* model, const Library* library, uint32_t named) {
+// `mapsFound` is cleared where a map is not there.
+uint32_t fillMaterials(GlmModel* model, const Library* library, uint32_t named, bool* mapsFound) {
     GlmStream file = {library->data.data, library->data.size, 0};
     char buf[GLM_BUFFER_SIZE];
     // lines before the first newmtl, and a material named "default", set slot 0
@@ -198,7 +203,7 @@ uint32_t fillMaterials(GlmModel* model, const Library* library, uint32_t named) 
             break;
         case 'm':
             if (strcasecmp(buf, "map_Kd") == 0)
-                readMap(m, &file, library->path);
+                *mapsFound = readMap(m, &file, library->path) && *mapsFound;
             else
                 _glmSkipLine(&file);
             break;
@@ -219,7 +224,8 @@ bool openLibrary(const char* dir, const char* name, Library* library) {
 }
 
 // A new table from the libraries of one line: slot 0 "default", then their materials in order.
-void fillTable(GlmModel* model, Library* libraries, size_t libraryCount) {
+// Returns whether every map was found.
+bool fillTable(GlmModel* model, Library* libraries, size_t libraryCount) {
     uint32_t count = 1;
     for (size_t i = 0; i < libraryCount; i++) {
         uint32_t more = countMaterials(&libraries[i].data);
@@ -238,14 +244,17 @@ void fillTable(GlmModel* model, Library* libraries, size_t libraryCount) {
     model->materialArray[0].name = _glmStrdup("default");
 
     uint32_t named = 0;
+    bool mapsFound = true;
     for (size_t i = 0; i < libraryCount; i++) {
-        named = fillMaterials(model, &libraries[i], named);
+        named = fillMaterials(model, &libraries[i], named, &mapsFound);
         _glmCheckFile(&libraries[i].data);
         _glmUnloadFile(&libraries[i].data);
     }
     // a newmtl swallowed by a number that read into it leaves an unnamed slot: refuse it
     if (named != count - 1) malformedLibrary(libraries[libraryCount - 1].path);
+    _glmIndexMaterials(model);
     _glmStartImages(model);
+    return mapsFound;
 }
 
 }  // namespace
@@ -254,7 +263,7 @@ void fillTable(GlmModel* model, Library* libraries, size_t libraryCount) {
 // one slot per newmtl line, library after library, in file order. Each name on the line is a
 // library; where none of them opens, the whole line is one name. Where none opens at all the
 // model keeps its table, and the line is a warning: the model is shown without it.
-void _glmReadMTL(GlmModel* model, const char* line) {
+bool _glmReadMTL(GlmModel* model, const char* line) {
     char* dir = _glmPathDirectory(model->objPath);
     // the names, cut apart in a copy of the line (library blocks only: a refusal below ends
     // the process, and the fuzz build frees what is left behind)
@@ -280,16 +289,11 @@ void _glmReadMTL(GlmModel* model, const char* line) {
         model->missingLibraries++;
     }
     _glmFree(dir);
-    if (count > 0) fillTable(model, libraries, count);
+    bool clean = count > 0 && fillTable(model, libraries, count);
     for (size_t i = 0; i < count; i++) _glmFree(libraries[i].path);
     _glmFree(libraries);
     _glmFree(words);
-}
-
-int32_t _glmLookupMaterial(const GlmModel* model, const char* name) {
-    for (uint32_t i = 0; i < model->materialCount; i++)
-        if (strcmp(model->materialArray[i].name, name) == 0) return static_cast<int32_t>(i);
-    return -1;
+    return clean;
 }
 
 int32_t _glmFindMaterial(GlmModel* model, const char* name) {

@@ -2,6 +2,8 @@
 // thread reading it whole: the same model, the same lines printed, the same refusals.
 #include <gtest/gtest.h>
 #include <string.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <random>
 #include <string>
@@ -76,6 +78,10 @@ TEST(ObjChunks, StatementsOverLinesAndCarriedStateReadAlike) {
         // a material the library lacks: reported once, in its place
         "mtllib chunks.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl red\nf 1 2 3\nusemtl green\nf 1 2 3\nf 1 2 3\n"
         "usemtl blue\nf 1 2 3\nusemtl green\nf 1 2 3\n",
+        // a statement that runs over a cut onto a line that holds the next statement: the
+        // long line puts the cut of two chunks just before "3"
+        "mtllib chunks.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2" + std::string(1000, ' ') + "\n3 f 1 2 3\n",
+        "mtllib chunks.mtl\nv 0 0 0\nv 1 0 0\nv 0 1" + std::string(1000, ' ') + "\n0 usemtl blue\nf 1 2 3\n",
         // long lines that are cut, comments, blank lines, no newline at the end
         "# a comment\n\n\nv 0 0 0\nv 1 0 0\nv 0 1 0\ng " + std::string(300, 'n') + "\nf 1 2 3\n" +
             std::string(200, ' ') + "f 1 2 3\r\n\t\tf 3 2 1",
@@ -84,6 +90,41 @@ TEST(ObjChunks, StatementsOverLinesAndCarriedStateReadAlike) {
         SCOPED_TRACE(text);
         ExpectChunksAgree(WriteTempFile("chunks.obj", text));
     }
+}
+
+TEST(ObjChunks, NamesTheLibraryLacksKeepEveryChunkOnItsCore) {
+    // every chunk meets an unknown name: each is reported in its place, and no chunk has to be
+    // read again; a face that runs over a cut does make one read on alone
+    WriteTempFile("chunks.mtl", kLibrary);
+    std::string text = "mtllib chunks.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    for (int i = 0; i < 40; i++) text += "usemtl red\nf 1 2 3\nusemtl green" + std::to_string(i) + "\nf 1 2 3\n" + std::string(60, '#') + "\n";
+    std::string path = WriteTempFile("unknown.obj", text);
+    uint32_t before = _glmChunksReadOnAlone;
+    Outcome whole = ReadInChunks(path, 1), cut = ReadInChunks(path, 8);
+    EXPECT_EQ(_glmChunksReadOnAlone, before);
+    EXPECT_EQ(cut.out, whole.out);
+    EXPECT_NE(whole.out.find("\"green39\""), std::string::npos);
+    ReadInChunks(WriteTempFile("over.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2" + std::string(1000, ' ') + "\n3 f 1 2 3\n"), 2);
+    EXPECT_EQ(_glmChunksReadOnAlone, before + 1);
+}
+
+// Peak memory (KiB) of a child that reads `path` in `chunks` chunks.
+long PeakReading(const std::string& path, int chunks) {
+    pid_t child = fork();
+    if (child == 0) _exit(_glmReadOBJInChunks(path.c_str(), chunks) ? 0 : 1);
+    int status = 0;
+    struct rusage usage = {};
+    wait4(child, &status, 0, &usage);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss : -1;
+}
+
+TEST(ObjChunks, ManyGroupsInManyChunksTakeNoMoreMemoryThanInOne) {
+    std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    for (int i = 0; i < 200000; i++) text += "g group" + std::to_string(i) + "\nf 1 2 3\n";
+    std::string path = WriteTempFile("groups.obj", text);
+    long one = PeakReading(path, 1), many = PeakReading(path, 64);
+    ASSERT_GT(one, 0);
+    EXPECT_LT(many, one * 13 / 10) << one << " KiB in one chunk, " << many << " KiB in 64";
 }
 
 // Many random files of valid statements in random layouts, cut at random places.

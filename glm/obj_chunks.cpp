@@ -1,0 +1,376 @@
+// obj_chunks.cpp: the OBJ reader's two passes, each read in chunks on the machine's cores.
+//
+// The file is cut at line starts into chunks, which the threads take in turn. The counting
+// pass counts each chunk and notes its events (groups, libraries, an unknown keyword); the
+// events are then handled in file order, which reads the libraries, makes the groups and gives
+// every array its size. The filling pass fills each chunk from the state the counts give it.
+// After each pass every chunk is checked against the one before it: where that one really
+// stopped (a statement may run on over a cut) and, after the filling, what it left current.
+// From the first chunk that does not fit, or that met something to report, the chunk before
+// it reads on to the end alone and reports as one thread would.
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+#include "glm/glm_internal.h"
+#include "glm/parallel.h"
+
+namespace {
+
+// the most entries of one kind a model may hold: indices are 32-bit signed
+const uint64_t maxEntries = 0x7ffffffe;
+
+// One read in chunks: the one record the steps below share.
+struct ChunkedRead {
+    GlmModel* model;
+    const GlmStream* file;
+    GlmGroupIndex index;
+    GlmChunk* chunks;
+    int count;  // chunks cut
+    int used;   // chunks that hold the file, once checked
+};
+
+// Cuts the file at line starts into up to `wanted` chunks.
+void planChunks(ChunkedRead* r, int wanted) {
+    const GlmStream* file = r->file;
+    GlmChunk* chunks = r->chunks;
+    int made = 1;
+    for (int i = 1; i < wanted; i++) {
+        size_t guess = file->size / wanted * i;
+        const char* newline = static_cast<const char*>(memchr(file->data + guess, '\n', file->size - guess));
+        size_t begin = newline ? static_cast<size_t>(newline - file->data) + 1 : file->size;
+        if (begin <= chunks[made - 1].begin || begin >= file->size) continue;
+        chunks[made++].begin = begin;
+    }
+    for (int i = 0; i < made; i++) {
+        chunks[i].limit = i + 1 < made ? chunks[i + 1].begin : file->size;
+        chunks[i].pos = chunks[i].begin;
+        chunks[i].materialLine = SIZE_MAX;
+    }
+    r->count = made;
+}
+
+// The counting pass: each chunk on its own, then checked against the one before it.
+void countInChunks(ChunkedRead* r) {
+    GlmChunk* chunks = r->chunks;
+    _glmRunParts(r->count, [&](int i) { _glmCountChunk(r->file, &chunks[i]); });
+    r->used = r->count;
+    for (int i = 1; i < r->count; i++) {
+        // past an unknown keyword nothing counts
+        if (chunks[i - 1].stopped) {
+            r->used = i;
+            return;
+        }
+        if (chunks[i - 1].pos != chunks[i].first) {
+            // a statement ran over the cut: the one before reads on to the end
+            _glmChunksReadOnAlone++;
+            chunks[i - 1].limit = r->file->size;
+            _glmCountChunk(r->file, &chunks[i - 1]);
+            r->used = i;
+            return;
+        }
+    }
+}
+
+// A mtllib line: the libraries it names, read unless the line is the one read last and that
+// reading had nothing to say (the same line gives the same table).
+void readLibraries(ChunkedRead* r, GlmStream* file, bool* lastClean) {
+    GlmModel* model = r->model;
+    const char* text;
+    size_t length = _glmLineText(file, &text);
+    if (length == 0) return;
+    if (*lastClean && model->libraryName && strlen(model->libraryName) == length &&
+        memcmp(model->libraryName, text, length) == 0)
+        return;
+    _glmFree(model->libraryName);
+    model->libraryName = static_cast<char*>(_glmAlloc(length + 1));
+    memcpy(model->libraryName, text, length);
+    model->libraryName[length] = '\0';
+    *lastClean = _glmReadMTL(model, model->libraryName);
+}
+
+// Handles the events in file order (libraries, groups, an unknown keyword), then checks the
+// totals and gives every group room for its triangles.
+void mergeCounts(ChunkedRead* r) {
+    GlmModel* model = r->model;
+    char buf[GLM_BUFFER_SIZE];
+    GlmStream file = {r->file->data, r->file->size, 0};
+    uint32_t group = _glmEnsureGroup(model, &r->index, "default");
+    uint64_t totals[3] = {0, 0, 0}, triangles = 0;
+    bool lastClean = false;
+    for (int c = 0; c < r->used; c++) {
+        GlmChunk* chunk = &r->chunks[c];
+        for (uint32_t i = 0; i < chunk->eventCount; i++) {
+            GlmEvent* event = &chunk->events[i];
+            file.pos = event->pos;
+            switch (event->kind) {
+            case GLM_EVENT_LIBRARY:
+                readLibraries(r, &file, &lastClean);
+                break;
+            case GLM_EVENT_GROUP:
+                _glmReadRestOfLine(&file, buf);
+                group = _glmEnsureGroup(model, &r->index, _glmFirstWord(buf) == GLM_EOF ? "default" : buf);
+                break;
+            case GLM_EVENT_UNKNOWN:
+                _glmScanToken(&file, buf);
+                _glmFail(stdout, "_glmFirstPass(): Unknown token \"%s\".\n", buf);
+            }
+            event->group = group;
+        }
+        for (int k = 0; k < 3; k++) totals[k] += chunk->counts[k];
+        triangles += chunk->triangles;
+    }
+    if (totals[0] > maxEntries || totals[1] > maxEntries || totals[2] > maxEntries || triangles > maxEntries) {
+        _glmFail(stderr, "glmReadOBJ() failed: data file \"%s\" holds more than %llu entries of one kind.\n",
+                 model->objPath, static_cast<unsigned long long>(maxEntries));
+    }
+    model->vertexCount = static_cast<uint32_t>(totals[0]);
+    model->texCoordCount = static_cast<uint32_t>(totals[1]);
+    model->normalCount = static_cast<uint32_t>(totals[2]);
+    model->triangleCount = static_cast<uint32_t>(triangles);
+    for (int c = 0; c < r->used; c++)
+        for (uint32_t i = 0; i < r->chunks[c].eventCount; i++)
+            r->index.groups[r->chunks[c].events[i].group]->triangleCount +=
+                static_cast<uint32_t>(r->chunks[c].events[i].triangles);
+    for (GlmGroup* g = model->groupList; g; g = g->next)
+        g->triangleIndices = static_cast<int32_t*>(_glmCalloc(g->triangleCount, sizeof(int32_t)));
+}
+
+// Every array at its final size; zeroed, so that entry 0 and anything a short line leaves
+// unset read as zeros.
+void allocateArrays(GlmModel* model) {
+    model->vertexData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->vertexCount) + 1) * 3, sizeof(float)));
+    model->triangleArray = static_cast<GlmTriangle*>(_glmCalloc(model->triangleCount, sizeof(GlmTriangle)));
+    if (model->normalCount)
+        model->normalData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->normalCount) + 1) * 3, sizeof(float)));
+    if (model->texCoordCount)
+        model->texCoordData =
+            static_cast<float*>(_glmCalloc((static_cast<size_t>(model->texCoordCount) + 1) * 2, sizeof(float)));
+}
+
+// --- a chunk's table of groups --------------------------------------------------------------
+
+uint32_t numberSlot(const GlmChunkGroups* t, uint32_t number) {
+    uint32_t mask = t->byNumber.slotCount - 1;
+    for (uint32_t s = (number * 2654435761u) & mask;; s = (s + 1) & mask)
+        if (t->byNumber.slots[s] == 0 || t->number[t->byNumber.slots[s] - 1] == number) return s;
+}
+
+template <typename T>
+void grow(T** array, uint32_t count, uint32_t room) {
+    T* larger = static_cast<T*>(_glmAlloc(room * sizeof(T)));
+    if (count) memcpy(larger, *array, count * sizeof(T));
+    _glmFree(*array);
+    *array = larger;
+}
+
+// Puts group `number` in the table, its triangles from slot `start` on; returns its entry.
+uint32_t addChunkGroup(GlmChunkGroups* t, uint32_t number, uint32_t start) {
+    int64_t found = _glmChunkGroup(t, number);
+    if (found >= 0) return static_cast<uint32_t>(found);
+    if (t->count == t->room) {
+        t->room = t->room ? 2 * t->room : 8;
+        grow(&t->number, t->count, t->room);
+        grow(&t->start, t->count, t->room);
+        grow(&t->cursor, t->count, t->room);
+        grow(&t->limit, t->count, t->room);
+        grow(&t->material, t->count, t->room);
+    }
+    uint32_t e = t->count++;
+    t->number[e] = number;
+    t->start[e] = t->cursor[e] = t->limit[e] = start;
+    t->material[e] = -1;
+    if (2 * t->count >= t->byNumber.slotCount) {
+        // a table more than twice the entries: every probe ends soon
+        _glmFree(t->byNumber.slots);
+        t->byNumber.slotCount = t->byNumber.slotCount ? 2 * t->byNumber.slotCount : 16;
+        t->byNumber.slots = static_cast<uint32_t*>(_glmCalloc(t->byNumber.slotCount, sizeof(uint32_t)));
+        for (uint32_t k = 0; k < t->count; k++) t->byNumber.slots[numberSlot(t, t->number[k])] = k + 1;
+    } else {
+        t->byNumber.slots[numberSlot(t, number)] = e + 1;
+    }
+    return e;
+}
+
+void freeChunkGroups(GlmChunkGroups* t) {
+    _glmFree(t->number);
+    _glmFree(t->start);
+    _glmFree(t->cursor);
+    _glmFree(t->limit);
+    _glmFree(t->material);
+    _glmFree(t->byNumber.slots);
+    *t = GlmChunkGroups();
+}
+
+// --- the filling --------------------------------------------------------------------------
+
+// Each chunk's starting state from the counts of the chunks before it, with a table of the
+// groups its events name: where their triangles start and how far the chunk may go.
+void planFill(ChunkedRead* r) {
+    GlmModel* model = r->model;
+    uint32_t* next = static_cast<uint32_t*>(_glmCalloc(model->groupCount, sizeof(uint32_t)));
+    GlmFill carried = {};  // what the chunk before left
+    carried.group = static_cast<uint32_t>(_glmFindGroup(&r->index, "default"));
+    carried.index = &r->index;
+    for (int c = 0; c < r->used; c++) {
+        GlmChunk* chunk = &r->chunks[c];
+        GlmFill* st = &chunk->start;
+        *st = carried;
+        st->direct = r->used == 1;
+        st->pos = chunk->first;
+        st->triangleLimit = st->triangles + static_cast<uint32_t>(chunk->triangles);
+        for (int k = 0; k < 3; k++) st->limits[k] = st->filled[k] + static_cast<uint32_t>(chunk->counts[k]);
+        GlmChunkGroups* t = &chunk->fill.groups;
+        for (uint32_t i = 0; i < chunk->eventCount; i++) addChunkGroup(t, chunk->events[i].group, next[chunk->events[i].group]);
+        for (uint32_t i = 0; i < chunk->eventCount; i++)
+            next[chunk->events[i].group] += static_cast<uint32_t>(chunk->events[i].triangles);
+        for (uint32_t e = 0; e < t->count; e++) t->limit[e] = next[t->number[e]];
+
+        carried.triangles = st->triangleLimit;
+        for (int k = 0; k < 3; k++) carried.filled[k] = st->limits[k];
+        carried.group = chunk->events[chunk->eventCount - 1].group;
+        if (chunk->materialLine != SIZE_MAX) {
+            // a name the library lacks is reported by the chunk that reads its line
+            char buf[GLM_BUFFER_SIZE];
+            GlmStream line = {r->file->data, r->file->size, chunk->materialLine};
+            _glmReadRestOfLine(&line, buf);
+            carried.material = _glmNameWord(buf) == GLM_EOF ? 0 : _glmLookupMaterial(model, buf);
+            if (carried.material < 0) carried.material = 0;
+        }
+    }
+    _glmFree(next);
+}
+
+// Sets a chunk's filling state back to where it started (its table and its list of unknown
+// names are its own and kept).
+void restartFill(GlmChunk* chunk) {
+    GlmFill* st = &chunk->fill;
+    GlmChunkGroups groups = st->groups;
+    size_t* unknown = st->unknownMaterials;
+    uint32_t room = st->unknownRoom;
+    *st = chunk->start;
+    st->groups = groups;
+    st->unknownMaterials = unknown;
+    st->unknownRoom = room;
+    st->unknownCount = 0;
+    for (uint32_t e = 0; e < groups.count; e++) {
+        groups.cursor[e] = groups.start[e];
+        groups.material[e] = -1;
+    }
+    st->groupEntry = static_cast<uint32_t>(_glmChunkGroup(&groups, st->group));
+}
+
+// Whether a chunk's filling started from the state the chunk before it left: that one ended
+// where this one began, with what it left current, and filled each of its groups as counted.
+bool fillFits(const GlmChunk* before, const GlmChunk* chunk) {
+    const GlmFill* left = &before->fill;
+    const GlmFill* start = &chunk->start;
+    if (left->pos != start->pos || memcmp(left->filled, start->filled, sizeof left->filled) != 0 ||
+        left->triangles != start->triangles || left->group != start->group || left->material != start->material)
+        return false;
+    for (uint32_t e = 0; e < left->groups.count; e++)
+        if (left->groups.cursor[e] != left->groups.limit[e]) return false;
+    return true;
+}
+
+// Lets chunk `c` read on to the end of the file alone, reporting what is wrong as it comes:
+// its table takes every group, the ones it has not met at the slots the chunks before it
+// reached.
+void fillToTheEnd(ChunkedRead* r, int c) {
+    GlmModel* model = r->model;
+    GlmChunk* chunk = &r->chunks[c];
+    GlmFill* st = &chunk->fill;
+    uint32_t* reached = static_cast<uint32_t*>(_glmCalloc(model->groupCount, sizeof(uint32_t)));
+    for (int k = 0; k < c; k++)
+        for (uint32_t i = 0; i < r->chunks[k].eventCount; i++)
+            reached[r->chunks[k].events[i].group] += static_cast<uint32_t>(r->chunks[k].events[i].triangles);
+    for (uint32_t g = 0; g < model->groupCount; g++) addChunkGroup(&st->groups, g, reached[g]);
+    _glmFree(reached);
+    for (uint32_t e = 0; e < st->groups.count; e++) st->groups.limit[e] = r->index.groups[st->groups.number[e]]->triangleCount;
+    st->direct = true;
+    st->triangleLimit = model->triangleCount;
+    st->limits[0] = model->vertexCount;
+    st->limits[1] = model->texCoordCount;
+    st->limits[2] = model->normalCount;
+    _glmFillChunk(model, r->file, st, r->file->size);
+}
+
+// What the chunks noted of usemtl names the library lacks, reported in file order.
+void reportUnknownMaterials(ChunkedRead* r, int chunks) {
+    char buf[GLM_BUFFER_SIZE];
+    for (int c = 0; c < chunks; c++) {
+        const GlmFill* st = &r->chunks[c].fill;
+        for (uint32_t i = 0; i < st->unknownCount; i++) {
+            GlmStream line = {r->file->data, r->file->size, st->unknownMaterials[i]};
+            _glmReadRestOfLine(&line, buf);
+            _glmNameWord(buf);
+            _glmFindMaterial(r->model, buf);
+        }
+    }
+}
+
+// The filling pass; then the groups' final counts and materials, in file order.
+void fillInChunks(ChunkedRead* r) {
+    GlmChunk* chunks = r->chunks;
+    planFill(r);
+    for (int c = 0; c < r->used; c++) restartFill(&chunks[c]);
+    _glmRunParts(r->used, [&](int i) {
+        size_t limit = i + 1 < r->used ? chunks[i + 1].first : r->file->size;
+        _glmFillChunk(r->model, r->file, &chunks[i].fill, limit);
+    });
+    int fitting = r->used;
+    for (int c = 0; c < r->used; c++)
+        if (chunks[c].fill.bailed || (c > 0 && !fillFits(&chunks[c - 1], &chunks[c]))) {
+            fitting = c;
+            break;
+        }
+    const bool redo = fitting < r->used;
+    if (fitting == 0) restartFill(&chunks[0]);
+    if (redo) r->used = fitting == 0 ? 1 : fitting;
+    reportUnknownMaterials(r, r->used);
+    if (redo) {
+        _glmChunksReadOnAlone++;
+        fillToTheEnd(r, r->used - 1);
+    }
+    _glmCheckFilled(r->model, &chunks[r->used - 1].fill);
+    for (int c = 0; c < r->used; c++) {
+        const GlmChunkGroups* t = &chunks[c].fill.groups;
+        for (uint32_t e = 0; e < t->count; e++) {
+            GlmGroup* group = r->index.groups[t->number[e]];
+            if (t->material[e] >= 0) group->materialIndex = t->material[e];
+            group->triangleCount = t->cursor[e];
+        }
+    }
+}
+
+void freeChunks(ChunkedRead* r) {
+    for (int c = 0; c < r->count; c++) {
+        _glmFree(r->chunks[c].events);
+        freeChunkGroups(&r->chunks[c].fill.groups);
+        _glmFree(r->chunks[c].fill.unknownMaterials);
+    }
+    _glmFree(r->chunks);
+    _glmFreeGroupIndex(&r->index);
+}
+
+}  // namespace
+
+uint32_t _glmChunksReadOnAlone = 0;
+
+int64_t _glmChunkGroup(const GlmChunkGroups* t, uint32_t number) {
+    if (t->byNumber.slotCount == 0) return -1;
+    uint32_t s = numberSlot(t, number);
+    return t->byNumber.slots[s] ? static_cast<int64_t>(t->byNumber.slots[s]) - 1 : -1;
+}
+
+void _glmReadInChunks(GlmModel* model, const GlmStream* file, int wanted) {
+    ChunkedRead r = {};
+    r.model = model;
+    r.file = file;
+    r.chunks = static_cast<GlmChunk*>(_glmCalloc(wanted, sizeof(GlmChunk)));
+    planChunks(&r, wanted);
+    countInChunks(&r);
+    mergeCounts(&r);
+    allocateArrays(model);
+    fillInChunks(&r);
+    freeChunks(&r);
+}

@@ -1,0 +1,298 @@
+// obj_statements.cpp: the OBJ reader's statements, read by one walk that serves both passes:
+// the counting pass counts entries and triangles and notes what must be handled in file
+// order; the filling pass stores the numbers, builds the triangles and notes the groups'
+// materials into the arrays the counts sized. What each statement consumes is the same in
+// both but for a vertex line's numbers (the counting skips the line; the filling reads them,
+// over lines if need be), which the check between the passes catches.
+//
+// A chunk filled alongside others reports nothing: at the first thing that is wrong it stops
+// (`bailed`), and the reader fills it again alone, when it is its turn, with `direct` set.
+#include <math.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+#include "glm/glm_internal.h"
+
+namespace {
+
+// --- counting -----------------------------------------------------------------------------
+
+GlmEvent* addEvent(GlmChunk* chunk, int kind, size_t pos) {
+    if (chunk->eventCount == chunk->eventCapacity) {
+        uint32_t capacity = chunk->eventCapacity ? chunk->eventCapacity * 2 : 16;
+        GlmEvent* events = static_cast<GlmEvent*>(_glmAlloc(capacity * sizeof(GlmEvent)));
+        if (chunk->eventCount) memcpy(events, chunk->events, chunk->eventCount * sizeof(GlmEvent));
+        _glmFree(chunk->events);
+        chunk->events = events;
+        chunk->eventCapacity = capacity;
+    }
+    GlmEvent* event = &chunk->events[chunk->eventCount++];
+    *event = GlmEvent{kind, pos, 0, 0};
+    return event;
+}
+
+// Reads the corners after an f keyword; returns how many triangles the face makes.
+uint32_t countFace(GlmStream* file, const char* keyword) {
+    int values[3] = {0, 0, 0};
+    int form = _glmFirstCorner(file, keyword, values);
+    _glmSkipCorner(file, form);
+    _glmSkipCorner(file, form);
+    uint32_t triangles = 1;
+    while (_glmSkipCorner(file, form) > 0) triangles++;
+    return triangles;
+}
+
+// --- filling ------------------------------------------------------------------------------
+
+// For each face form, which conversion of its pattern carries the vertex, the texture
+// coordinate and the normal (-1: not carried).
+constexpr int formSlots[4][3] = {{0, -1, 1}, {0, 1, 2}, {0, 1, -1}, {0, -1, -1}};
+
+[[noreturn]] void refuseMalformed(const GlmModel* model) {
+    _glmFail(stderr, "_glmFillPass() failed: malformed data file \"%s\" (a line holds more than its keyword's values).\n",
+             model->objPath);
+}
+
+void malformed(const GlmModel* model, GlmFill* st) {
+    if (st->direct) refuseMalformed(model);
+    st->bailed = true;
+}
+
+void indexOutOfRange(const GlmModel* model, GlmFill* st, int kind, int written) {
+    static const char* const kinds[3] = {"vertex", "texture coordinate", "normal"};
+    if (st->direct)
+        _glmFail(stderr, "_glmFillPass() failed: %s index %d out of range in data file \"%s\".\n", kinds[kind], written,
+                 model->objPath);
+    st->bailed = true;
+}
+
+void notFinite(const GlmModel* model, GlmFill* st) {
+    if (st->direct)
+        _glmFail(stderr, "_glmFillPass() failed: vertex %u of data file \"%s\" is not a finite position.\n",
+                 st->filled[0], model->objPath);
+    st->bailed = true;
+}
+
+// One corner with its indices resolved: vertex, texture coordinate, normal.
+struct Corner {
+    int32_t index[3];
+};
+
+// Resolves the indices a form carries (negative ones count back from the last entry read)
+// and refuses any outside its array.
+template <int Form>
+Corner resolveCorner(const GlmModel* model, GlmFill* st, const int* values) {
+    const uint32_t counts[3] = {model->vertexCount, model->texCoordCount, model->normalCount};
+    Corner c = {{0, 0, 0}};
+    for (int k = 0; k < 3; k++) {
+        const int slot = formSlots[Form][k];
+        if (slot < 0) continue;
+        int64_t written = values[slot];
+        int64_t index = written < 0 ? static_cast<int64_t>(st->filled[k]) + 1 + written : written;
+        if (index < 1 || index > static_cast<int64_t>(counts[k])) {
+            indexOutOfRange(model, st, k, values[slot]);
+            return c;
+        }
+        c.index[k] = static_cast<int32_t>(index);
+    }
+    return c;
+}
+
+// `continues`: the triangle continues the face of the one before (marked until the polygons
+// are looked at again, once the whole model is read).
+void addTriangle(GlmModel* model, GlmFill* st, const Corner& a, const Corner& b, const Corner& c, bool continues) {
+    if (st->bailed) return;
+    GlmChunkGroups* groups = &st->groups;
+    uint32_t e = st->groupEntry;
+    if (st->triangles >= st->triangleLimit || groups->cursor[e] >= groups->limit[e]) {
+        malformed(model, st);
+        return;
+    }
+    GlmTriangle* t = &model->triangleArray[st->triangles];
+    const Corner* corners[3] = {&a, &b, &c};
+    for (int i = 0; i < 3; i++) {
+        t->vertexIndex[i] = corners[i]->index[0];
+        t->texCoordIndex[i] = corners[i]->index[1];
+        t->normalIndex[i] = corners[i]->index[2];
+    }
+    t->facetNormalIndex = continues ? GLM_CONTINUES_FACE : 0;
+    t->materialIndex = st->material;
+    st->index->groups[st->group]->triangleIndices[groups->cursor[e]++] = static_cast<int32_t>(st->triangles);
+    st->triangles++;
+}
+
+// Builds a face's fan of triangles at the running index from its first corner's values; the
+// corners after the first are read from the file.
+template <int Form>
+void fillFaceAs(GlmModel* model, GlmFill* st, GlmStream* file, int* values) {
+    Corner first = resolveCorner<Form>(model, st, values);
+    _glmScan(file, Form, values, nullptr);
+    Corner previous = resolveCorner<Form>(model, st, values);
+    _glmScan(file, Form, values, nullptr);
+    Corner last = resolveCorner<Form>(model, st, values);
+    addTriangle(model, st, first, previous, last, false);
+    while (!st->bailed && _glmScan(file, Form, values, nullptr) > 0) {
+        previous = last;
+        last = resolveCorner<Form>(model, st, values);
+        addTriangle(model, st, first, previous, last, true);
+    }
+}
+
+void fillFace(GlmModel* model, GlmFill* st, GlmStream* file, const char* keyword) {
+    int values[3] = {0, 0, 0};
+    switch (_glmFirstCorner(file, keyword, values)) {
+    case GLM_FACE_VN: fillFaceAs<GLM_FACE_VN>(model, st, file, values); break;
+    case GLM_FACE_VTN: fillFaceAs<GLM_FACE_VTN>(model, st, file, values); break;
+    case GLM_FACE_VT: fillFaceAs<GLM_FACE_VT>(model, st, file, values); break;
+    default: fillFaceAs<GLM_FACE_V>(model, st, file, values); break;
+    }
+}
+
+// Stores a v, vt or vn line's numbers; the chunk may hold no more than it counted.
+void fillEntry(GlmModel* model, GlmFill* st, GlmStream* file, int kind) {
+    static const int widths[3] = {3, 2, 3};
+    float* const arrays[3] = {model->vertexData, model->texCoordData, model->normalData};
+    static const int patterns[3] = {GLM_SCAN_F3, GLM_SCAN_F2, GLM_SCAN_F3};
+    if (st->filled[kind] >= st->limits[kind]) {
+        malformed(model, st);
+        return;
+    }
+    st->filled[kind]++;
+    float* entry = arrays[kind] + static_cast<size_t>(st->filled[kind]) * widths[kind];
+    _glmScan(file, patterns[kind], nullptr, entry);
+    if (kind == 0 && (!isfinite(entry[0]) || !isfinite(entry[1]) || !isfinite(entry[2]))) notFinite(model, st);
+}
+
+// A usemtl line: a name the library lacks is reported by one thread in file order, so a
+// chunk among others notes where it stands and goes on with "default".
+void fillMaterial(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
+    size_t line = file->pos;
+    _glmReadRestOfLine(file, buf);
+    int32_t material = 0;
+    if (_glmNameWord(buf) != GLM_EOF) {
+        material = st->direct ? _glmFindMaterial(model, buf) : _glmLookupMaterial(model, buf);
+        if (material < 0) {
+            if (st->unknownCount == st->unknownRoom) {
+                st->unknownRoom = st->unknownRoom ? 2 * st->unknownRoom : 16;
+                size_t* larger = static_cast<size_t*>(_glmAlloc(st->unknownRoom * sizeof(size_t)));
+                if (st->unknownCount) memcpy(larger, st->unknownMaterials, st->unknownCount * sizeof(size_t));
+                _glmFree(st->unknownMaterials);
+                st->unknownMaterials = larger;
+            }
+            st->unknownMaterials[st->unknownCount++] = line;
+            material = 0;
+        }
+    }
+    st->material = material;
+    st->groups.material[st->groupEntry] = material;
+}
+
+void fillGroup(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
+    _glmReadRestOfLine(file, buf);
+    int64_t group = _glmFindGroup(st->index, _glmFirstWord(buf) == GLM_EOF ? "default" : buf);
+    int64_t entry = group < 0 ? -1 : _glmChunkGroup(&st->groups, static_cast<uint32_t>(group));
+    if (entry < 0) {
+        malformed(model, st);
+        return;
+    }
+    st->group = static_cast<uint32_t>(group);
+    st->groupEntry = static_cast<uint32_t>(entry);
+    st->groups.material[entry] = st->material;
+}
+
+// --- the walk -----------------------------------------------------------------------------
+
+// Reads the statements that start before `limit`; Counting chooses the pass. The counting
+// stops at an unknown keyword, the filling at the first thing wrong.
+template <bool Counting>
+void walk(GlmModel* model, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st) {
+    char buf[GLM_BUFFER_SIZE];
+    while (Counting || !st->bailed) {
+        _glmSkipSpace(file);
+        if (file->pos >= limit) break;
+        size_t keyword = file->pos;
+        _glmScanToken(file, buf);
+        switch (buf[0]) {
+        case 'v': {
+            int kind = buf[1] == '\0' ? 0 : buf[1] == 't' ? 1 : buf[1] == 'n' ? 2 : -1;
+            if constexpr (Counting) {
+                if (kind < 0) {
+                    // the reading ends here
+                    addEvent(chunk, GLM_EVENT_UNKNOWN, keyword);
+                    chunk->stopped = true;
+                    file->pos = keyword;
+                    return;
+                }
+                chunk->counts[kind]++;
+                _glmSkipLine(file);
+            } else {
+                if (kind < 0)
+                    malformed(model, st);
+                else
+                    fillEntry(model, st, file, kind);
+            }
+            break;
+        }
+        case 'g':
+            if constexpr (Counting) {
+                addEvent(chunk, GLM_EVENT_GROUP, file->pos);
+                _glmReadRestOfLine(file, buf);
+            } else {
+                fillGroup(model, st, file, buf);
+            }
+            break;
+        case 'f':
+            if constexpr (Counting) {
+                uint32_t n = countFace(file, buf);
+                chunk->triangles += n;
+                chunk->events[chunk->eventCount - 1].triangles += n;
+            } else {
+                fillFace(model, st, file, buf);
+            }
+            break;
+        case 'u':
+            if constexpr (Counting) {
+                chunk->materialLine = file->pos;
+                _glmSkipLine(file);
+            } else {
+                fillMaterial(model, st, file, buf);
+            }
+            break;
+        case 'm':
+            if constexpr (Counting) {
+                addEvent(chunk, GLM_EVENT_LIBRARY, file->pos);
+                _glmReadRestOfLine(file, buf);
+                break;
+            }
+            [[fallthrough]];
+        default:
+            _glmSkipLine(file);
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+void _glmCountChunk(const GlmStream* whole, GlmChunk* chunk) {
+    GlmStream file = {whole->data, whole->size, chunk->pos};
+    if (chunk->eventCount == 0) {
+        _glmSkipSpace(&file);
+        chunk->first = file.pos;
+        addEvent(chunk, GLM_EVENT_START, file.pos);
+    }
+    walk<true>(nullptr, &file, chunk->limit, chunk, nullptr);
+    chunk->pos = file.pos;
+}
+
+void _glmFillChunk(GlmModel* model, const GlmStream* whole, GlmFill* st, size_t limit) {
+    GlmStream file = {whole->data, whole->size, st->pos};
+    walk<false>(model, &file, limit, nullptr, st);
+    st->pos = file.pos;
+}
+
+void _glmCheckFilled(const GlmModel* model, const GlmFill* st) {
+    if (st->filled[0] != model->vertexCount || st->filled[1] != model->texCoordCount ||
+        st->filled[2] != model->normalCount || st->triangles != model->triangleCount)
+        refuseMalformed(model);
+}
