@@ -3,6 +3,7 @@
 //   gen_obj full DIR      DIR/full.obj: v, vn, vt, f a/b/c, four groups and materials (~1M triangles)
 //   gen_obj positions DIR DIR/positions.obj: v and f a b c only (~5M triangles)
 //   gen_obj textured DIR  DIR/textured.obj: as full, each material with a 4096 x 4096 JPEG map
+//   gen_obj groups DIR    DIR/groups.obj: 1,000,000 groups of one triangle each (CAD and scanner exports)
 #include <SDL.h>
 #include <SDL_image.h>
 #include <math.h>
@@ -77,10 +78,24 @@ static bool writeMap(const std::string& path, int seed) {
     return written;
 }
 
+// A million named groups, each one triangle of a strip.
+static void writeGroups(FILE* f) {
+    const int groups = 1000000;
+    for (int i = 0; i <= groups + 1; i++) fprintf(f, "v %d %d 0\n", i / 2, i % 2);
+    for (int i = 0; i < groups; i++) fprintf(f, "g part%d\nf %d %d %d\n", i, i + 1, i + 2, i + 3);
+}
+
 int main(int argc, char** argv) {
     bool textured = argc == 3 && strcmp(argv[1], "textured") == 0;
+    if (argc == 3 && strcmp(argv[1], "groups") == 0) {
+        FILE* f = fopen((std::string(argv[2]) + "/groups.obj").c_str(), "w");
+        if (!f) return 1;
+        writeGroups(f);
+        fclose(f);
+        return 0;
+    }
     if (argc != 3 || (strcmp(argv[1], "full") != 0 && strcmp(argv[1], "positions") != 0 && !textured)) {
-        fprintf(stderr, "usage: gen_obj full|positions|textured DIR\n");
+        fprintf(stderr, "usage: gen_obj full|positions|textured|groups DIR\n");
         return 2;
     }
     bool full = strcmp(argv[1], "full") == 0 || textured;

@@ -10,9 +10,10 @@ data=$(dirname "$0")/data
 mkdir -p "$data"
 [ -f "$data/full.obj" ] || "$build/bench/gen_obj" full "$data"
 [ -f "$data/positions.obj" ] || "$build/bench/gen_obj" positions "$data"
+[ -f "$data/groups.obj" ] || "$build/bench/gen_obj" groups "$data"
 ways="read glm tinyobj"
 "$build/bench/bench_read" fastobj /dev/null >/dev/null 2>&1 && ways="$ways fastobj"
-for file in full positions; do
+for file in full positions groups; do
     size=$(stat -c %s "$data/$file.obj")
     for i in $(seq "$runs"); do
         for way in $ways; do
