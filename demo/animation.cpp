@@ -2,6 +2,7 @@
 #include "demo/animation.h"
 #include <GL/gl.h>
 #include "demo/solids.h"
+#include "resources/commands.h"
 #include "shell/program.h"
 #include "shell/stereo.h"
 
@@ -51,9 +52,9 @@ void DrawDemoEye(void) {
 
 void OnDemoCommand(HWND window, int id) {
     switch (id) {
-    case 40007: glEnable(GL_CULL_FACE); break;
-    case 40008: glDisable(GL_CULL_FACE); break;
-    case 40041: ResetEyes(window); break;
+    case ID_SINGLE_SIDED: glEnable(GL_CULL_FACE); break;
+    case ID_DOUBLE_SIDED: glDisable(GL_CULL_FACE); break;
+    case ID_ONDREL_RESET_EYES: ResetEyes(window); break;
     default: break;
     }
 }

@@ -7,8 +7,6 @@
 #include "glm/glm_internal.h"
 #include "glm/parallel.h"
 
-float _glmAbsValue(float x) { return x < 0 ? -x : x; }
-
 float _glmLarger(float a, float b) { return a > b ? a : b; }
 
 float _glmDot3(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }

@@ -247,7 +247,6 @@ void _glmFreeMaterials(GlmModel* model);
 void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts);
 
 /* Small vector helpers of the geometry operations. */
-float _glmAbsValue(float x);
 float _glmLarger(float a, float b);
 float _glmDot3(const float* a, const float* b);
 void _glmCross3(const float* u, const float* w, float* out);

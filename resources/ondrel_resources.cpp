@@ -1,13 +1,14 @@
 // ondrel_resources.cpp: Ondrel's resources: icon 110 and accelerator table 103.
 #include "resources/accelerators.h"
+#include "resources/commands.h"
 #include "resources/icon.h"
 #include "resources/resources.h"
 
 static const ACCEL ondrelAccelerators[] = {
-    ACCEL_KEY(VK_ESCAPE, 2),       // quit
-    ACCEL_KEY(VK_RETURN, 40041),   // reset eyes
-    ACCEL_KEY('1', 40007),         // back faces culled
-    ACCEL_KEY('2', 40008),         // culling off
+    ACCEL_KEY(VK_ESCAPE, ID_QUIT),
+    ACCEL_KEY(VK_RETURN, ID_ONDREL_RESET_EYES),
+    ACCEL_KEY('1', ID_SINGLE_SIDED),
+    ACCEL_KEY('2', ID_DOUBLE_SIDED),
     SHARED_ACCELERATORS,
 };
 static const PlatformAccelerators ondrelTables[] = {

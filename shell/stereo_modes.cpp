@@ -14,13 +14,9 @@ const char* const stereoModeNames[STEREO_OUTPUT_COUNT] = {
     "side-by-side full", "row interlaced", "column interlaced", "checkerboard",
 };
 
-// the title changes only once the user has chosen something
-static bool titleShowsMode = false;
-
 void StartStereoModes(void) {
     stereoMode = PlatformStereoOutputAvailable(STEREO_QUAD_BUFFER) ? STEREO_QUAD_BUFFER : STEREO_LEFT_EYE;
     eyesSwapped = false;
-    titleShowsMode = false;
     PlatformSetStereoOutput(stereoMode, FALSE);
 }
 
@@ -33,7 +29,6 @@ void SetStereoMode(HWND window, int mode, bool swapped) {
     PlatformSetStereoOutput(mode, swapped ? TRUE : FALSE);
     // the eyes' width and aspect follow the output
     if (halfWidth) OnResize(windowWidth, windowHeight);
-    titleShowsMode = true;
     char title[256];
     snprintf(title, sizeof title, "%s [%s%s]", programInfo.windowTitle, stereoModeNames[mode],
              swapped ? ", eyes swapped" : "");

@@ -2,6 +2,7 @@
 #include "shell/window.h"
 #include <stdio.h>
 #include <string.h>
+#include "resources/commands.h"
 #include "shell/glcontext.h"
 #include "shell/program.h"
 #include "shell/stereo.h"
@@ -96,7 +97,7 @@ LRESULT StereoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return 1;
     case WM_COMMAND: {
         int id = LOWORD(wParam);
-        if (id == 2)
+        if (id == ID_QUIT)
             PostMessage(window, WM_DESTROY, 0, 0);
         else
             OnProgramCommand(window, id);

@@ -16,7 +16,6 @@ float orientationQuat[4] = {0, 0, 0, 0};
 float lastStepQuat[4] = {0, 0, 0, 0};
 int32_t composeCount = 0;
 
-void Vec3Zero(float* v) { v[0] = v[1] = v[2] = 0.0f; }
 
 void Vec3Set(float* v, float x, float y, float z) {
     v[0] = x;

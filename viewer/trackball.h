@@ -32,7 +32,6 @@ void ComposeQuaternions(const float* first, const float* second, float* result);
 void RenormalizeQuaternion(float* q);
 void RotationMatrixFromQuaternion(float* matrix, const float* q);
 
-void Vec3Zero(float* v);
 void Vec3Set(float* v, float x, float y, float z);
 void Vec3Subtract(const float* a, const float* b, float* out);
 void Vec3Copy(const float* from, float* to);

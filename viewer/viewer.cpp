@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include "shell/program.h"
+#include "resources/commands.h"
 #include "shell/stereo.h"
 #include "shell/stereo_modes.h"
 #include "shell/window.h"
@@ -149,10 +150,10 @@ void StopSpinning(HWND window) {
 
 void OnViewerCommand(HWND window, int id) {
     switch (id) {
-    case 40007: glEnable(GL_CULL_FACE); break;   // Single sided
-    case 40008: glDisable(GL_CULL_FACE); break;  // Double sided
-    case 40041: StopSpinning(window); break;     // stop spinning
-    case 40042: ResetEyes(window); break;        // Reset Eyes
+    case ID_SINGLE_SIDED: glEnable(GL_CULL_FACE); break;
+    case ID_DOUBLE_SIDED: glDisable(GL_CULL_FACE); break;
+    case ID_TAVRIN_STOP_SPINNING: StopSpinning(window); break;
+    case ID_TAVRIN_RESET_EYES: ResetEyes(window); break;
     default: break;
     }
 }
