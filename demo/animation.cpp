@@ -14,14 +14,14 @@ UINT_PTR animationTimer = 0;
 
 void StartAnimationTimer(HWND window) { animationTimer = SetTimer(window, 1, 40, nullptr); }
 
-static float WrapAngle(float angle, float step) {
+static float wrapAngle(float angle, float step) {
     angle += step;
     if (angle > 360.0f) angle -= 360.0f;
     return angle;
 }
 
 // the tests are strict: a value that lands on a limit stays, its step keeps its sign
-static void Bounce(float* value, float* step, float low, float high) {
+static void bounce(float* value, float* step, float low, float high) {
     *value += *step;
     if (*value > high) {
         *value = high;
@@ -33,11 +33,11 @@ static void Bounce(float* value, float* step, float low, float high) {
 }
 
 void AdvanceAnimation(void) {
-    angleX = WrapAngle(angleX, 0.6f);
-    angleY = WrapAngle(angleY, 1.0f);
-    angleZ = WrapAngle(angleZ, 0.4f);
-    Bounce(&bounceOffset, &bounceStep, -0.5f, 0.5f);
-    Bounce(&pulseScale, &pulseStep, 0.25f, 1.5f);
+    angleX = wrapAngle(angleX, 0.6f);
+    angleY = wrapAngle(angleY, 1.0f);
+    angleZ = wrapAngle(angleZ, 0.4f);
+    bounce(&bounceOffset, &bounceStep, -0.5f, 0.5f);
+    bounce(&pulseScale, &pulseStep, 0.25f, 1.5f);
 }
 
 void DrawDemoEye(void) {

@@ -9,7 +9,7 @@
 #define ASSERT_INDEX(index, lowest, count) assert((index) >= (lowest) && static_cast<uint32_t>(index) <= (count))
 
 // Clears the bits that ask for missing data or exclude each other, with a warning each.
-static uint32_t RepairMode(const GlmModel* model, uint32_t mode) {
+static uint32_t repairMode(const GlmModel* model, uint32_t mode) {
     if ((mode & GLM_RENDER_FLAT) && !model->facetNormalData) {
         printf("glmDraw() warning: flat render mode requested with no facet normals defined.\n");
         mode &= ~GLM_RENDER_FLAT;
@@ -42,7 +42,7 @@ static uint32_t RepairMode(const GlmModel* model, uint32_t mode) {
 }
 
 // Whether texture mode binds textures: only a model with a texture made changes any state.
-static bool BindsTextures(const GlmModel* model, uint32_t mode) {
+static bool bindsTextures(const GlmModel* model, uint32_t mode) {
     if (!(mode & GLM_RENDER_TEXTURE) || !(mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR))) return false;
     for (uint32_t i = 0; i < model->materialCount; i++)
         if (model->materialArray[i].texture) return true;
@@ -51,13 +51,13 @@ static bool BindsTextures(const GlmModel* model, uint32_t mode) {
 
 // The material whose texture a triangle is drawn with: its own, where the face has texture
 // coordinates and the material a texture; null for none.
-static const GlmMaterial* TextureOf(const GlmModel* model, const GlmTriangle* t) {
+static const GlmMaterial* textureOf(const GlmModel* model, const GlmTriangle* t) {
     const GlmMaterial* m = &model->materialArray[t->materialIndex];
     return t->texCoordIndex[0] != 0 && m->texture ? m : nullptr;
 }
 
 // A material's texture, or none (null); an alpha map cuts out its texels under one half.
-static void SendTexture(const GlmMaterial* m) {
+static void sendTexture(const GlmMaterial* m) {
     if (m) {
         glBindTexture(GL_TEXTURE_2D, m->texture);
         glEnable(GL_TEXTURE_2D);
@@ -73,7 +73,7 @@ static void SendTexture(const GlmMaterial* m) {
 }
 
 // Sends material `index` as the GL material or the current colour, as the mode says.
-static void SendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
+static void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
     assert(index >= 0 && static_cast<uint32_t>(index) < model->materialCount);
     const GlmMaterial* m = &model->materialArray[index];
     if (mode & GLM_RENDER_MATERIAL) {
@@ -87,7 +87,7 @@ static void SendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
 }
 
 // Texturing off, before and after a model drawn with textures.
-static void TexturesOff(bool textures) {
+static void texturesOff(bool textures) {
     if (!textures) return;
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_ALPHA_TEST);
@@ -95,8 +95,8 @@ static void TexturesOff(bool textures) {
 
 // What both ways of drawing do first: repair the mode, switch colour material as the
 // repaired mode says, and move by drawOffset. Returns the repaired mode.
-static uint32_t BeginModel(const GlmModel* model, uint32_t mode) {
-    mode = RepairMode(model, mode);
+static uint32_t beginModel(const GlmModel* model, uint32_t mode) {
+    mode = repairMode(model, mode);
     if (mode & GLM_RENDER_COLOR) glEnable(GL_COLOR_MATERIAL);
     if (mode & GLM_RENDER_MATERIAL) glDisable(GL_COLOR_MATERIAL);
     glPushMatrix();
@@ -112,7 +112,7 @@ struct CornerData {
     const float* vertex;
 };
 
-static CornerData CornerOf(const GlmModel* model, uint32_t mode, const GlmTriangle* t, int c) {
+static CornerData cornerOf(const GlmModel* model, uint32_t mode, const GlmTriangle* t, int c) {
     CornerData d = {nullptr, nullptr, nullptr};
     // normal and texture index 0 is legal: a face form without the field
     if (mode & GLM_RENDER_TEXTURE) {
@@ -132,33 +132,33 @@ static CornerData CornerOf(const GlmModel* model, uint32_t mode, const GlmTriang
 }
 
 void glmDraw(const GlmModel* model, uint32_t mode) {
-    mode = BeginModel(model, mode);
+    mode = beginModel(model, mode);
     const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
-    const bool textures = BindsTextures(model, mode);
+    const bool textures = bindsTextures(model, mode);
     const GlmMaterial* bound = nullptr;
-    TexturesOff(textures);
+    texturesOff(textures);
     glBegin(GL_TRIANGLES);
     for (const GlmGroup* group = model->groupList; group; group = group->next) {
         // the group's material first, then each triangle's own where it changes
         int32_t current = group->materialIndex;
-        if (materials) SendMaterial(model, mode, current);
+        if (materials) sendMaterial(model, mode, current);
         for (uint32_t i = 0; i < group->triangleCount; i++) {
             const GlmTriangle* t = &model->triangleArray[group->triangleIndices[i]];
             if (materials && t->materialIndex != current) {
                 current = t->materialIndex;
-                SendMaterial(model, mode, current);
+                sendMaterial(model, mode, current);
             }
-            if (textures && TextureOf(model, t) != bound) {
+            if (textures && textureOf(model, t) != bound) {
                 // a texture is bound outside a batch
-                bound = TextureOf(model, t);
+                bound = textureOf(model, t);
                 glEnd();
-                SendTexture(bound);
+                sendTexture(bound);
                 glBegin(GL_TRIANGLES);
             }
             // a flat normal once for the triangle, a smooth one for each corner
-            if (mode & GLM_RENDER_FLAT) glNormal3fv(CornerOf(model, mode, t, 0).normal);
+            if (mode & GLM_RENDER_FLAT) glNormal3fv(cornerOf(model, mode, t, 0).normal);
             for (int c = 0; c < 3; c++) {
-                CornerData d = CornerOf(model, mode, t, c);
+                CornerData d = cornerOf(model, mode, t, c);
                 if (mode & GLM_RENDER_SMOOTH) glNormal3fv(d.normal);
                 if (d.texCoord) glTexCoord2fv(d.texCoord);
                 glVertex3fv(d.vertex);
@@ -166,14 +166,14 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
         }
     }
     glEnd();
-    TexturesOff(textures);
+    texturesOff(textures);
     glPopMatrix();
 }
 
 // The corners of up to this many triangles go to OpenGL in one glDrawArrays call.
-static const uint32_t kTrianglesPerDraw = 4096;
+static const uint32_t trianglesPerDraw = 4096;
 
-static void DrawCorners(uint32_t triangles) {
+static void drawCorners(uint32_t triangles) {
     if (triangles > 0) glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * triangles));
 }
 
@@ -181,40 +181,40 @@ static void DrawCorners(uint32_t triangles) {
 // that share a material, through interleaved corners (texture coordinate, normal, position)
 // and glDrawArrays. A display list copies such a call in bulk instead of recording one call
 // per normal, coordinate and vertex.
-static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
-    mode = BeginModel(model, mode);
+static void drawWithArrays(const GlmModel* model, uint32_t mode) {
+    mode = beginModel(model, mode);
     const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
-    const bool textures = BindsTextures(model, mode);
+    const bool textures = bindsTextures(model, mode);
     const GlmMaterial* bound = nullptr;
-    TexturesOff(textures);
+    texturesOff(textures);
     const int stride = 8;  // floats a corner
-    float* corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(kTrianglesPerDraw) * 3 * stride * sizeof(float)));
+    float* corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(trianglesPerDraw) * 3 * stride * sizeof(float)));
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glInterleavedArrays(GL_T2F_N3F_V3F, stride * sizeof(float), corners);
     if (!(mode & (GLM_RENDER_FLAT | GLM_RENDER_SMOOTH))) glDisableClientState(GL_NORMAL_ARRAY);
     if (!(mode & GLM_RENDER_TEXTURE)) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     for (const GlmGroup* group = model->groupList; group; group = group->next) {
         int32_t current = group->materialIndex;
-        if (materials) SendMaterial(model, mode, current);
+        if (materials) sendMaterial(model, mode, current);
         uint32_t filled = 0;
         for (uint32_t i = 0; i < group->triangleCount; i++) {
             const GlmTriangle* t = &model->triangleArray[group->triangleIndices[i]];
             bool switches = materials && t->materialIndex != current;
-            bool retextures = textures && TextureOf(model, t) != bound;
-            if (switches || retextures || filled == kTrianglesPerDraw) {
-                DrawCorners(filled);
+            bool retextures = textures && textureOf(model, t) != bound;
+            if (switches || retextures || filled == trianglesPerDraw) {
+                drawCorners(filled);
                 filled = 0;
             }
             if (switches) {
                 current = t->materialIndex;
-                SendMaterial(model, mode, current);
+                sendMaterial(model, mode, current);
             }
             if (retextures) {
-                bound = TextureOf(model, t);
-                SendTexture(bound);
+                bound = textureOf(model, t);
+                sendTexture(bound);
             }
             for (int c = 0; c < 3; c++) {
-                CornerData d = CornerOf(model, mode, t, c);
+                CornerData d = cornerOf(model, mode, t, c);
                 float* corner = &corners[(3 * static_cast<size_t>(filled) + c) * stride];
                 if (d.texCoord) memcpy(corner, d.texCoord, 2 * sizeof(float));
                 if (d.normal) memcpy(corner + 2, d.normal, 3 * sizeof(float));
@@ -222,10 +222,10 @@ static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
             }
             filled++;
         }
-        DrawCorners(filled);
+        drawCorners(filled);
     }
     glPopClientAttrib();
-    TexturesOff(textures);
+    texturesOff(textures);
     glPopMatrix();
     _glmFree(corners);
 }
@@ -233,7 +233,7 @@ static void DrawWithArrays(const GlmModel* model, uint32_t mode) {
 uint32_t glmCompileList(const GlmModel* model, uint32_t mode) {
     GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    DrawWithArrays(model, mode);
+    drawWithArrays(model, mode);
     glEndList();
     return list;
 }

@@ -76,7 +76,7 @@ float glmFitUnitCube(GlmModel* model) {
 
 // The facet normal of a triangle whose float cross product overflows (coordinates far out)
 // or underflows to zero (coordinates near zero): the same in double. Degenerate stays zero.
-static void FacetNormalInDouble(const float* p0, const float* p1, const float* p2, float* n) {
+static void facetNormalInDouble(const float* p0, const float* p1, const float* p2, float* n) {
     double u[3], w[3];
     for (int a = 0; a < 3; a++) {
         u[a] = static_cast<double>(p1[a]) - p0[a];
@@ -96,7 +96,7 @@ static void FacetNormalInDouble(const float* p0, const float* p1, const float* p
 static const uint32_t kParallelTriangles = 1u << 16;
 
 // The facet normal of triangle i, into entry i + 1.
-static void FacetNormal(GlmModel* model, uint32_t i) {
+static void facetNormal(GlmModel* model, uint32_t i) {
     const float* v = model->vertexData;
     GlmTriangle* t = &model->triangleArray[i];
     t->facetNormalIndex = static_cast<int32_t>(i + 1);
@@ -109,11 +109,11 @@ static void FacetNormal(GlmModel* model, uint32_t i) {
     _glmCross3(u, w, n);
     _glmNormalize3(n);
     if (!isfinite(n[0]) || !isfinite(n[1]) || !isfinite(n[2]) || (n[0] == 0 && n[1] == 0 && n[2] == 0))
-        FacetNormalInDouble(p0, p1, p2, n);
+        facetNormalInDouble(p0, p1, p2, n);
 }
 
 // The first index of part `part` of `parts` equal parts of [0, count).
-static uint32_t PartStart(uint32_t count, int parts, int part) {
+static uint32_t partStart(uint32_t count, int parts, int part) {
     return static_cast<uint32_t>(static_cast<uint64_t>(count) * part / parts);
 }
 
@@ -125,7 +125,7 @@ void glmComputeFacetNormals(GlmModel* model) {
     // each triangle's on its own: large models in parts on all cores
     const int parts = triangles >= kParallelTriangles ? _glmCores() : 1;
     _glmRunParts(parts, [&](int p) {
-        for (uint32_t i = PartStart(triangles, parts, p); i < PartStart(triangles, parts, p + 1); i++) FacetNormal(model, i);
+        for (uint32_t i = partStart(triangles, parts, p); i < partStart(triangles, parts, p + 1); i++) facetNormal(model, i);
     });
 }
 
@@ -160,7 +160,7 @@ void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
     GlmVertexUse* uses = static_cast<GlmVertexUse*>(_glmAlloc(3 * static_cast<size_t>(triangles) * sizeof *uses));
     _glmRunParts(parts, [&](int p) {
         uint32_t* counts = &cursors[p * stride];
-        for (uint32_t i = PartStart(triangles, parts, p); i < PartStart(triangles, parts, p + 1); i++)
+        for (uint32_t i = partStart(triangles, parts, p); i < partStart(triangles, parts, p + 1); i++)
             for (int c = 0; c < 3; c++) {
                 int32_t k = model->triangleArray[i].vertexIndex[c];
                 assert(k >= 1 && static_cast<uint32_t>(k) <= vertices);
@@ -181,7 +181,7 @@ void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
     }
     _glmRunParts(parts, [&](int p) {
         uint32_t* cursor = &cursors[p * stride];
-        for (uint32_t i = PartStart(triangles, parts, p); i < PartStart(triangles, parts, p + 1); i++)
+        for (uint32_t i = partStart(triangles, parts, p); i < partStart(triangles, parts, p + 1); i++)
             for (int c = 0; c < 3; c++) {
                 // corner 0 last in the run, as a list built at its head from corner 0 on holds it
                 GlmVertexUse* use = &uses[--cursor[model->triangleArray[i].vertexIndex[c]]];
@@ -196,7 +196,7 @@ void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
     const float* facets = model->facetNormalData;
     uint32_t* made = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *made));
     uint32_t* unused = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *unused));
-    auto vertexOf = [&](int p) { return 1 + PartStart(vertices, parts, p); };
+    auto vertexOf = [&](int p) { return 1 + partStart(vertices, parts, p); };
     _glmRunParts(parts, [&](int p) {
         for (uint32_t k = vertexOf(p); k < vertexOf(p + 1); k++) {
             GlmVertexUse *head = &uses[first[k]], *stop = &uses[first[k + 1]];

@@ -16,12 +16,12 @@ const PIXELFORMATDESCRIPTOR stereoPixelFormat = {
 };
 static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "the descriptor is 40 bytes");
 
-static void ShowSetupError(const char* format) {
+static void showSetupError(const char* format) {
     wsprintfA(reportText, format, static_cast<long>(static_cast<int32_t>(GetLastError())));
     MessageBox(GetFocus(), reportText, programInfo.windowTitle, MB_OK | MB_SYSTEMMODAL | MB_ICONHAND);
 }
 
-static const char* GlText(GLenum name) {
+static const char* glText(GLenum name) {
     const GLubyte* text = glGetString(name);
     return text ? reinterpret_cast<const char*>(text) : "";
 }
@@ -41,19 +41,19 @@ void SetupStereoContext(HWND window) {
     contextReady = false;
     windowDC = GetDC(window);
     int format = ChoosePixelFormat(windowDC, &stereoPixelFormat);
-    if (format == 0) return ShowSetupError("ChoosePixelFormat returned 0.\nGetlastError() == %ld\n");
+    if (format == 0) return showSetupError("ChoosePixelFormat returned 0.\nGetlastError() == %ld\n");
     if (!SetPixelFormat(windowDC, format, &stereoPixelFormat))
-        return ShowSetupError("SetPixelFormat returned FALSE.\nGetlastError() == %ld\n");
+        return showSetupError("SetPixelFormat returned FALSE.\nGetlastError() == %ld\n");
     renderContext = wglCreateContext(windowDC);
-    if (!renderContext) return ShowSetupError("wglCreateContext returned NULL.\nGetlastError() == %ld\n");
+    if (!renderContext) return showSetupError("wglCreateContext returned NULL.\nGetlastError() == %ld\n");
     if (!wglMakeCurrent(windowDC, renderContext))
-        return ShowSetupError("wglMakeCurrent returned FALSE.\nGetlastError() == %ld\n");
+        return showSetupError("wglMakeCurrent returned FALSE.\nGetlastError() == %ld\n");
 
     GLboolean stereo = GL_FALSE;
     glGetBooleanv(GL_STEREO, &stereo);
     stereoAvailable = stereo;
     bool makersDriver =
-        FormatDriverReport(GlText(GL_VENDOR), GlText(GL_RENDERER), GlText(GL_VERSION), GlText(GL_EXTENSIONS), stereo);
+        FormatDriverReport(glText(GL_VENDOR), glText(GL_RENDERER), glText(GL_VERSION), glText(GL_EXTENSIONS), stereo);
     if (!makersDriver)
         MessageBox(GetFocus(), reportText, programInfo.windowTitle, MB_OK | MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
     else if (programInfo.reportOnMakersDriver)

@@ -104,7 +104,7 @@ BOOL wglDeleteContext(HGLRC context) {
 
 // The eyes into the window's back buffer, at the window's screen position (the interlaced
 // outputs count the screen's rows and columns).
-static void Compose(HWND window) {
+static void compose(HWND window) {
     int x = 0, y = 0;
     SDL_GetWindowPosition(window->sdl, &x, &y);
     EyeBuffersCompose(x, y);
@@ -112,7 +112,7 @@ static void Compose(HWND window) {
 
 BOOL SwapBuffers(HDC dc) {
     if (!dc || dc->destroyed) return FALSE;
-    if (platform.current) Compose(dc);
+    if (platform.current) compose(dc);
     SDL_GL_SwapWindow(dc->sdl);
     return TRUE;
 }
@@ -149,7 +149,7 @@ BOOL PlatformReadEye(int eye, int* width, int* height, unsigned char** rgba) {
 BOOL PlatformTestReadWindow(int* width, int* height, unsigned char** rgba) {
     if (!platform.current) return FALSE;
     HWND window = platform.current->window;
-    Compose(window);
+    compose(window);
     int w, h;
     SDL_GL_GetDrawableSize(window->sdl, &w, &h);
     unsigned char* pixels = static_cast<unsigned char*>(malloc(static_cast<size_t>(w) * h * 4));

@@ -72,7 +72,7 @@ void ResetEyes(HWND window) {
     InvalidateRect(window, nullptr, FALSE);
 }
 
-static float TunedValue(float parameter, int dx) {
+static float tunedValue(float parameter, int dx) {
     return static_cast<float>(parameter - dx * -mouseFactor / windowWidth);
 }
 
@@ -94,9 +94,9 @@ void OnStereoMouse(HWND window, UINT message, int x, int y) {
         if (windowWidth > 0) {
             int dx = x - lastMouseX;
             if (eye)
-                eyeSeparation = TunedValue(eyeSeparation, dx);
+                eyeSeparation = tunedValue(eyeSeparation, dx);
             else
-                frustumShift = TunedValue(frustumShift, dx);
+                frustumShift = tunedValue(frustumShift, dx);
         }
         lastMouseX = x;
         lastMouseY = y;

@@ -36,14 +36,14 @@ void SetStereoMode(HWND window, int mode, bool swapped) {
     InvalidateRect(window, nullptr, FALSE);
 }
 
-static void StepStereoMode(HWND window, int step) {
+static void stepStereoMode(HWND window, int step) {
     int mode = stereoMode;
     do mode = (mode + step + STEREO_OUTPUT_COUNT) % STEREO_OUTPUT_COUNT;
     while (!PlatformStereoOutputAvailable(mode) && mode != stereoMode);
     SetStereoMode(window, mode, eyesSwapped);
 }
 
-static void ShowKeyHelp(HWND window) {
+static void showKeyHelp(HWND window) {
     std::string text = programInfo.keyHelp;
     text += "F1: this list\n"
             "F2 / Shift+F2: next / previous way of showing the two eyes\n"
@@ -61,8 +61,8 @@ static void ShowKeyHelp(HWND window) {
 
 bool OnStereoKey(HWND window, WPARAM key) {
     switch (key) {
-    case VK_F1: ShowKeyHelp(window); return true;
-    case VK_F2: StepStereoMode(window, (GetKeyState(VK_SHIFT) & 0x8000) ? -1 : 1); return true;
+    case VK_F1: showKeyHelp(window); return true;
+    case VK_F2: stepStereoMode(window, (GetKeyState(VK_SHIFT) & 0x8000) ? -1 : 1); return true;
     case VK_F3: SetStereoMode(window, stereoMode, !eyesSwapped); return true;
     case VK_F11:
         PlatformToggleFullScreen(window);

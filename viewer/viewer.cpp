@@ -24,7 +24,7 @@ float rotationMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 namespace {
 
 // Ends the run with one line on stderr, shown in a box as well, and status 1.
-[[noreturn]] void RefuseModel(const char* format) {
+[[noreturn]] void refuseModel(const char* format) {
     char line[2048];
     snprintf(line, sizeof line, format, modelFileName);
     fprintf(stderr, "%s", line);
@@ -33,7 +33,7 @@ namespace {
 }
 
 // A model that shows nothing is refused, saying why: text saved as UTF-16 reads as no faces.
-void RefuseEmptyModel(void) {
+void refuseEmptyModel(void) {
     unsigned char start[2] = {1, 1};
     if (FILE* f = fopen(modelFileName, "rb")) {
         if (fread(start, 1, 2, f) != 2) start[0] = start[1] = 1;
@@ -41,13 +41,13 @@ void RefuseEmptyModel(void) {
     }
     bool utf16 = (start[0] == 0xff && start[1] == 0xfe) || (start[0] == 0xfe && start[1] == 0xff) ||
                  ((start[0] == 0) != (start[1] == 0));
-    if (utf16) RefuseModel("Tavrin: \"%s\" is UTF-16 text: save it as UTF-8 to open it.\n");
-    RefuseModel("Tavrin: \"%s\" holds no faces to show.\n");
+    if (utf16) refuseModel("Tavrin: \"%s\" is UTF-16 text: save it as UTF-8 to open it.\n");
+    refuseModel("Tavrin: \"%s\" holds no faces to show.\n");
 }
 
 // Whether the corners of the box from `low` to `high`, scaled by `scale`, lie within both
 // eyes' views at the start values, `margin` inside their edges.
-bool BoxInView(const float* low, const float* high, float scale, float aspect, double margin) {
+bool boxInView(const float* low, const float* high, float scale, float aspect, double margin) {
     const StereoProjection& p = programInfo.projection;
     for (int eye = 0; eye < 2; eye++) {
         double b[6];
@@ -67,7 +67,7 @@ bool BoxInView(const float* low, const float* high, float scale, float aspect, d
 
 // A model whose fitted box would run past the window's edges in either eye is made just small
 // enough to fit both views with a margin; one that fits keeps its size exactly.
-void FitModelToEyes(GlmModel* model, int width, int height) {
+void fitModelToEyes(GlmModel* model, int width, int height) {
     if (model->vertexCount == 0 || height <= 0) return;
     float low[3], high[3];
     for (int k = 0; k < 3; k++) low[k] = high[k] = model->vertexData[3 + k];
@@ -79,16 +79,16 @@ void FitModelToEyes(GlmModel* model, int width, int height) {
         }
     const float aspect = static_cast<float>(StereoEyeWidth(width)) / static_cast<float>(height);
     const double margin = 0.05;
-    if (BoxInView(low, high, 1.0f, aspect, margin)) return;
+    if (boxInView(low, high, 1.0f, aspect, margin)) return;
     float fits = 0.0f, runsOver = 1.0f;
     for (int i = 0; i < 40; i++) {
         float middle = (fits + runsOver) / 2;
-        (BoxInView(low, high, middle, aspect, margin) ? fits : runsOver) = middle;
+        (boxInView(low, high, middle, aspect, margin) ? fits : runsOver) = middle;
     }
     for (uint32_t i = 3; i < 3 * (model->vertexCount + 1); i++) model->vertexData[i] *= fits;
 }
 
-bool HasMaps(const GlmModel* model) {
+bool hasMaps(const GlmModel* model) {
     for (uint32_t i = 0; i < model->materialCount; i++)
         if (model->materialArray[i].textureMap) return true;
     return false;
@@ -98,15 +98,15 @@ bool HasMaps(const GlmModel* model) {
 
 void SetupViewerScene(HWND window) {
     viewerModel = glmReadOBJ(modelFileName);
-    if (viewerModel->triangleCount == 0) RefuseEmptyModel();
+    if (viewerModel->triangleCount == 0) refuseEmptyModel();
     glmFitUnitCube(viewerModel);
     RECT client;
     GetClientRect(window, &client);
-    FitModelToEyes(viewerModel, client.right, client.bottom);
+    fitModelToEyes(viewerModel, client.right, client.bottom);
     glmComputeFacetNormals(viewerModel);
     glmVertexNormals(viewerModel, smoothingAngle);
     useMaterials = viewerModel->materialCount != 0;
-    useTextures = useMaterials && viewerModel->texCoordData && HasMaps(viewerModel);
+    useTextures = useMaterials && viewerModel->texCoordData && hasMaps(viewerModel);
     glmUploadTextures(viewerModel);
     BuildModelList();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
