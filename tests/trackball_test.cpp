@@ -53,6 +53,17 @@ TEST(Trackball, WorkedDragSteps) {
     ExpectMatrix(m, {{0, 1}, {5, 0.994987f}, {6, -0.1f}, {9, 0.1f}, {10, 0.994987f}});
 }
 
+TEST(Trackball, EachStepTurnsTheModelAsItStandsOnScreen) {
+    // right (about -y), then up (about +x): the new step goes after the turns before it, so
+    // the product's z is +s^2; composed the other way round it would be -s^2
+    StartTrackball();
+    float m[16];
+    TrackballDrag(210, 200, 200, 200, m);
+    TrackballDrag(200, 190, 200, 200, m);
+    const float s = 0.0500628f, c = 0.9987461f;
+    ExpectQuat(orientationQuat, s * c, -s * c, s * s, c * c);
+}
+
 TEST(Trackball, TheFacingSideFollowsThePointer) {
     // glMultMatrixf reads columns: the point (0, 0, 1) facing the viewer goes to (m8, m9, m10)
     float m[16];
