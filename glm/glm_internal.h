@@ -136,16 +136,19 @@ typedef struct GlmEvent {
     uint32_t group;     /* the group those faces go to, by number in order of creation */
 } GlmEvent;
 
-/* The groups a chunk meets while it fills, and where each one's triangles go: a table of the
- * chunk's own, so that a file of many groups in many chunks takes no more than in one. */
+/* A group a chunk meets while it fills, and where its triangles go. A chunk keeps a table of
+ * its own groups only, ordered by number, so that a file of many groups in many chunks takes
+ * no more than in one. */
+typedef struct GlmChunkGroup {
+    uint32_t number;     /* the group's number in the model's index */
+    uint32_t start;      /* the first slot of its triangleIndices this chunk fills */
+    uint32_t cursor;     /* the next one */
+    uint32_t limit;      /* and how far this chunk may go */
+    int32_t material;    /* the material this chunk gave it last, or -1 */
+} GlmChunkGroup;
 typedef struct GlmChunkGroups {
-    uint32_t count, room;
-    uint32_t* number;    /* the group's number in the model's index */
-    uint32_t* start;     /* the first slot of its triangleIndices this chunk fills */
-    uint32_t* cursor;    /* the next one */
-    uint32_t* limit;     /* and how far this chunk may go */
-    int32_t* material;   /* the material this chunk gave it last, or -1 */
-    GlmNameSlots byNumber;
+    GlmChunkGroup* entries;
+    uint32_t count;
 } GlmChunkGroups;
 
 /* The filling pass's state: where it is and what is current. */

@@ -11,6 +11,7 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
+#include <algorithm>
 #include "glm/glm_internal.h"
 #include "glm/parallel.h"
 
@@ -149,56 +150,13 @@ void allocateArrays(GlmModel* model) {
 
 // --- a chunk's table of groups --------------------------------------------------------------
 
-uint32_t numberSlot(const GlmChunkGroups* t, uint32_t number) {
-    uint32_t mask = t->byNumber.slotCount - 1;
-    for (uint32_t s = (number * 2654435761u) & mask;; s = (s + 1) & mask)
-        if (t->byNumber.slots[s] == 0 || t->number[t->byNumber.slots[s] - 1] == number) return s;
-}
-
-template <typename T>
-void grow(T** array, uint32_t count, uint32_t room) {
-    T* larger = static_cast<T*>(_glmAlloc(room * sizeof(T)));
-    if (count) memcpy(larger, *array, count * sizeof(T));
-    _glmFree(*array);
-    *array = larger;
-}
-
-// Puts group `number` in the table, its triangles from slot `start` on; returns its entry.
-uint32_t addChunkGroup(GlmChunkGroups* t, uint32_t number, uint32_t start) {
-    int64_t found = _glmChunkGroup(t, number);
-    if (found >= 0) return static_cast<uint32_t>(found);
-    if (t->count == t->room) {
-        t->room = t->room ? 2 * t->room : 8;
-        grow(&t->number, t->count, t->room);
-        grow(&t->start, t->count, t->room);
-        grow(&t->cursor, t->count, t->room);
-        grow(&t->limit, t->count, t->room);
-        grow(&t->material, t->count, t->room);
-    }
-    uint32_t e = t->count++;
-    t->number[e] = number;
-    t->start[e] = t->cursor[e] = t->limit[e] = start;
-    t->material[e] = -1;
-    if (2 * t->count >= t->byNumber.slotCount) {
-        // a table more than twice the entries: every probe ends soon
-        _glmFree(t->byNumber.slots);
-        t->byNumber.slotCount = t->byNumber.slotCount ? 2 * t->byNumber.slotCount : 16;
-        t->byNumber.slots = static_cast<uint32_t*>(_glmCalloc(t->byNumber.slotCount, sizeof(uint32_t)));
-        for (uint32_t k = 0; k < t->count; k++) t->byNumber.slots[numberSlot(t, t->number[k])] = k + 1;
-    } else {
-        t->byNumber.slots[numberSlot(t, number)] = e + 1;
-    }
-    return e;
-}
-
-void freeChunkGroups(GlmChunkGroups* t) {
-    _glmFree(t->number);
-    _glmFree(t->start);
-    _glmFree(t->cursor);
-    _glmFree(t->limit);
-    _glmFree(t->material);
-    _glmFree(t->byNumber.slots);
-    *t = GlmChunkGroups();
+// A table of the groups `numbers` names (in any order, repeated), each from slot `next[g]`.
+void makeChunkGroups(GlmChunkGroups* t, uint32_t* numbers, uint32_t count, const uint32_t* next) {
+    std::sort(numbers, numbers + count);
+    count = static_cast<uint32_t>(std::unique(numbers, numbers + count) - numbers);
+    t->entries = static_cast<GlmChunkGroup*>(_glmAlloc(count * sizeof(GlmChunkGroup)));
+    t->count = count;
+    for (uint32_t e = 0; e < count; e++) t->entries[e] = GlmChunkGroup{numbers[e], next[numbers[e]], next[numbers[e]], 0, -1};
 }
 
 // --- the filling --------------------------------------------------------------------------
@@ -219,11 +177,14 @@ void planFill(ChunkedRead* r) {
         st->pos = chunk->first;
         st->triangleLimit = st->triangles + static_cast<uint32_t>(chunk->triangles);
         for (int k = 0; k < 3; k++) st->limits[k] = st->filled[k] + static_cast<uint32_t>(chunk->counts[k]);
+        uint32_t* numbers = static_cast<uint32_t*>(_glmAlloc(chunk->eventCount * sizeof(uint32_t)));
+        for (uint32_t i = 0; i < chunk->eventCount; i++) numbers[i] = chunk->events[i].group;
         GlmChunkGroups* t = &chunk->fill.groups;
-        for (uint32_t i = 0; i < chunk->eventCount; i++) addChunkGroup(t, chunk->events[i].group, next[chunk->events[i].group]);
+        makeChunkGroups(t, numbers, chunk->eventCount, next);
+        _glmFree(numbers);
         for (uint32_t i = 0; i < chunk->eventCount; i++)
             next[chunk->events[i].group] += static_cast<uint32_t>(chunk->events[i].triangles);
-        for (uint32_t e = 0; e < t->count; e++) t->limit[e] = next[t->number[e]];
+        for (uint32_t e = 0; e < t->count; e++) t->entries[e].limit = next[t->entries[e].number];
 
         carried.triangles = st->triangleLimit;
         for (int k = 0; k < 3; k++) carried.filled[k] = st->limits[k];
@@ -253,8 +214,8 @@ void restartFill(GlmChunk* chunk) {
     st->unknownRoom = room;
     st->unknownCount = 0;
     for (uint32_t e = 0; e < groups.count; e++) {
-        groups.cursor[e] = groups.start[e];
-        groups.material[e] = -1;
+        groups.entries[e].cursor = groups.entries[e].start;
+        groups.entries[e].material = -1;
     }
     st->groupEntry = static_cast<uint32_t>(_glmChunkGroup(&groups, st->group));
 }
@@ -268,7 +229,7 @@ bool fillFits(const GlmChunk* before, const GlmChunk* chunk) {
         left->triangles != start->triangles || left->group != start->group || left->material != start->material)
         return false;
     for (uint32_t e = 0; e < left->groups.count; e++)
-        if (left->groups.cursor[e] != left->groups.limit[e]) return false;
+        if (left->groups.entries[e].cursor != left->groups.entries[e].limit) return false;
     return true;
 }
 
@@ -277,15 +238,21 @@ bool fillFits(const GlmChunk* before, const GlmChunk* chunk) {
 // reached.
 void fillToTheEnd(ChunkedRead* r, int c) {
     GlmModel* model = r->model;
-    GlmChunk* chunk = &r->chunks[c];
-    GlmFill* st = &chunk->fill;
+    GlmFill* st = &r->chunks[c].fill;
     uint32_t* reached = static_cast<uint32_t*>(_glmCalloc(model->groupCount, sizeof(uint32_t)));
     for (int k = 0; k < c; k++)
         for (uint32_t i = 0; i < r->chunks[k].eventCount; i++)
             reached[r->chunks[k].events[i].group] += static_cast<uint32_t>(r->chunks[k].events[i].triangles);
-    for (uint32_t g = 0; g < model->groupCount; g++) addChunkGroup(&st->groups, g, reached[g]);
+    uint32_t* numbers = static_cast<uint32_t*>(_glmAlloc(model->groupCount * sizeof(uint32_t)));
+    for (uint32_t g = 0; g < model->groupCount; g++) numbers[g] = g;
+    GlmChunkGroups own = st->groups;
+    makeChunkGroups(&st->groups, numbers, model->groupCount, reached);
+    for (uint32_t e = 0; e < own.count; e++) st->groups.entries[own.entries[e].number] = own.entries[e];
+    for (uint32_t g = 0; g < model->groupCount; g++) st->groups.entries[g].limit = r->index.groups[g]->triangleCount;
+    _glmFree(own.entries);
+    _glmFree(numbers);
     _glmFree(reached);
-    for (uint32_t e = 0; e < st->groups.count; e++) st->groups.limit[e] = r->index.groups[st->groups.number[e]]->triangleCount;
+    st->groupEntry = st->group;
     st->direct = true;
     st->triangleLimit = model->triangleCount;
     st->limits[0] = model->vertexCount;
@@ -335,9 +302,9 @@ void fillInChunks(ChunkedRead* r) {
     for (int c = 0; c < r->used; c++) {
         const GlmChunkGroups* t = &chunks[c].fill.groups;
         for (uint32_t e = 0; e < t->count; e++) {
-            GlmGroup* group = r->index.groups[t->number[e]];
-            if (t->material[e] >= 0) group->materialIndex = t->material[e];
-            group->triangleCount = t->cursor[e];
+            GlmGroup* group = r->index.groups[t->entries[e].number];
+            if (t->entries[e].material >= 0) group->materialIndex = t->entries[e].material;
+            group->triangleCount = t->entries[e].cursor;
         }
     }
 }
@@ -345,7 +312,7 @@ void fillInChunks(ChunkedRead* r) {
 void freeChunks(ChunkedRead* r) {
     for (int c = 0; c < r->count; c++) {
         _glmFree(r->chunks[c].events);
-        freeChunkGroups(&r->chunks[c].fill.groups);
+        _glmFree(r->chunks[c].fill.groups.entries);
         _glmFree(r->chunks[c].fill.unknownMaterials);
     }
     _glmFree(r->chunks);
@@ -357,9 +324,11 @@ void freeChunks(ChunkedRead* r) {
 uint32_t _glmChunksReadOnAlone = 0;
 
 int64_t _glmChunkGroup(const GlmChunkGroups* t, uint32_t number) {
-    if (t->byNumber.slotCount == 0) return -1;
-    uint32_t s = numberSlot(t, number);
-    return t->byNumber.slots[s] ? static_cast<int64_t>(t->byNumber.slots[s]) - 1 : -1;
+    const GlmChunkGroup* begin = t->entries;
+    const GlmChunkGroup* end = begin + t->count;
+    const GlmChunkGroup* found =
+        std::lower_bound(begin, end, number, [](const GlmChunkGroup& e, uint32_t n) { return e.number < n; });
+    return found != end && found->number == number ? found - begin : -1;
 }
 
 void _glmReadInChunks(GlmModel* model, const GlmStream* file, int wanted) {

@@ -102,9 +102,8 @@ Corner resolveCorner(const GlmModel* model, GlmFill* st, const int* values) {
 // are looked at again, once the whole model is read).
 void addTriangle(GlmModel* model, GlmFill* st, const Corner& a, const Corner& b, const Corner& c, bool continues) {
     if (st->bailed) return;
-    GlmChunkGroups* groups = &st->groups;
-    uint32_t e = st->groupEntry;
-    if (st->triangles >= st->triangleLimit || groups->cursor[e] >= groups->limit[e]) {
+    GlmChunkGroup* group = &st->groups.entries[st->groupEntry];
+    if (st->triangles >= st->triangleLimit || group->cursor >= group->limit) {
         malformed(model, st);
         return;
     }
@@ -117,7 +116,7 @@ void addTriangle(GlmModel* model, GlmFill* st, const Corner& a, const Corner& b,
     }
     t->facetNormalIndex = continues ? GLM_CONTINUES_FACE : 0;
     t->materialIndex = st->material;
-    st->index->groups[st->group]->triangleIndices[groups->cursor[e]++] = static_cast<int32_t>(st->triangles);
+    st->index->groups[st->group]->triangleIndices[group->cursor++] = static_cast<int32_t>(st->triangles);
     st->triangles++;
 }
 
@@ -184,7 +183,7 @@ void fillMaterial(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
         }
     }
     st->material = material;
-    st->groups.material[st->groupEntry] = material;
+    st->groups.entries[st->groupEntry].material = material;
 }
 
 void fillGroup(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
@@ -197,7 +196,7 @@ void fillGroup(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
     }
     st->group = static_cast<uint32_t>(group);
     st->groupEntry = static_cast<uint32_t>(entry);
-    st->groups.material[entry] = st->material;
+    st->groups.entries[entry].material = st->material;
 }
 
 // --- the walk -----------------------------------------------------------------------------
