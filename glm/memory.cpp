@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <atomic>
@@ -238,10 +239,15 @@ const GlmFile* changedFile(void) {
     return nullptr;
 }
 
-// The most a file that is not regular (a pipe) may bring: half the machine's memory.
+// The most a file that is not regular (a pipe) may bring: half the memory the process may
+// have, the machine's or its limit's.
 size_t largestRead(void) {
     long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
-    return pages > 0 && pageSize > 0 ? static_cast<size_t>(pages) * static_cast<size_t>(pageSize) / 2 : SIZE_MAX / 4;
+    size_t largest = pages > 0 && pageSize > 0 ? static_cast<size_t>(pages) * static_cast<size_t>(pageSize) : SIZE_MAX / 2;
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_DATA, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < largest)
+        largest = static_cast<size_t>(limit.rlim_cur);
+    return largest / 2;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // obj_reader_test.cpp: glmReadOBJ on small hand-written files.
 #include <gtest/gtest.h>
 #include <cmath>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <string>
 #include <thread>
@@ -290,6 +291,20 @@ TEST(ObjReaderDeath, AFileThatChangesWhileItIsReadIsReportedAsSuch) {
                         "^glmReadOBJ\\(\\) failed: file \".*changing.obj\" changed while it was read\\.\n$");
         }
 }
+
+#ifndef __SANITIZE_ADDRESS__
+// Reads an endless stream in a process whose memory is limited.
+void ReadEndlessly(void) {
+    struct rlimit limit = {256u << 20, 256u << 20};
+    setrlimit(RLIMIT_DATA, &limit);
+    ReadExpectingExit("/dev/zero");
+}
+
+TEST(ObjReaderDeath, AnEndlessModelEndsBeforeMemoryRunsOut) {
+    EXPECT_EXIT(ReadEndlessly(), ::testing::ExitedWithCode(1),
+                "^glmReadOBJ\\(\\) failed: file \"/dev/zero\" is larger than this machine can read\\.\n$");
+}
+#endif
 
 TEST(ObjReaderDeath, UnknownVKeywordEndsTheProcess) {
     std::string path = WriteTempFile("vp.obj", "v 0 0 0\nvp 0.5 0.5\n");
