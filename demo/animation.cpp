@@ -81,3 +81,6 @@ void OnProgramResize(int, int) {}
 bool OnProgramMouse(HWND, UINT, int, int) { return false; }
 
 void DrawProgramEye(int) { DrawDemoEye(); }
+
+// the solids' corners lie on the unit sphere
+float ProgramSceneRadius(void) { return 1.0f; }

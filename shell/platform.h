@@ -173,7 +173,12 @@ typedef struct PlatformResources {
 #define VK_F1 0x70
 #define VK_F2 0x71
 #define VK_F3 0x72
+#define VK_F6 0x75
+#define VK_F7 0x76
+#define VK_F8 0x77
+#define VK_F9 0x78
 #define VK_F11 0x7A
+#define VK_F12 0x7B
 
 // accelerator flags
 #define FVIRTKEY 0x01

@@ -46,5 +46,7 @@ bool OnProgramMouse(HWND window, UINT message, int x, int y);
 // The scene of one eye (0 left, 1 right), with that eye's projection set and the modelview
 // matrix current.
 void DrawProgramEye(int eye);
+// The radius of the scene about its centre, for the parallax shown in the title.
+float ProgramSceneRadius(void);
 
 #endif

@@ -1,6 +1,7 @@
 // stereo.cpp: per-eye off-axis projections, the frame's buffer order and stereo tuning.
 #include "shell/stereo.h"
 #include <GL/gl.h>
+#include <math.h>
 #include "shell/glcontext.h"
 #include "shell/stereo_modes.h"
 
@@ -69,6 +70,35 @@ void DrawStereoFrame(void) {
 void ResetEyes(HWND window) {
     frustumShift = startFrustumShift;
     eyeSeparation = startEyeSeparation;
+    ShowStereoDepth(window);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+double ZeroParallaxDistance(void) {
+    const double n = programInfo.projection.nearPlane;
+    return frustumShift < 0 ? -n * eyeSeparation / frustumShift : HUGE_VAL;
+}
+
+void StereoParallaxRange(float radius, double* front, double* back) {
+    // a point on the axis at distance d: the right eye's picture of it lies right of the left
+    // eye's by -(n e / d + shift) / half of the window's width (negative: in front)
+    const StereoProjection& p = programInfo.projection;
+    const double half = p.halfWidth * aspectRatio, scene = -p.sceneDistance;
+    auto parallax = [&](double d) { return -(p.nearPlane * eyeSeparation / d + frustumShift) / half; };
+    *front = parallax(scene - radius > p.nearPlane ? scene - radius : p.nearPlane);
+    *back = parallax(scene + radius);
+}
+
+void StepEyeSeparation(HWND window, int steps) {
+    eyeSeparation = static_cast<float>(eyeSeparation + steps * startEyeSeparation / 10.0);
+    if (eyeSeparation < 0) eyeSeparation = 0;
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void StepZeroParallax(HWND window, int steps) {
+    // farther is a smaller shift; at none the plane lies at infinity
+    frustumShift = static_cast<float>(frustumShift - steps * startFrustumShift / 10.0);
+    if (frustumShift > 0) frustumShift = 0;
     InvalidateRect(window, nullptr, FALSE);
 }
 

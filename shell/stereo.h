@@ -20,6 +20,17 @@ extern const float startEyeSeparation;  // 0x3D12C5F0, 0.0358333
 // The six glFrustum bounds of one eye (0 left, 1 right): left, right, bottom, top, near, far.
 void StereoFrustumBounds(const StereoProjection* projection, int eye, float aspect, float shift, double* bounds);
 
+// Where the two eyes' pictures of a point meet: the zero-parallax plane's distance from the
+// eyes (HUGE_VAL where the frustum shift is not negative).
+double ZeroParallaxDistance(void);
+// The parallax of the nearest and the farthest point of a scene of `radius` about its centre,
+// as shares of the eye's width; negative in front of the screen.
+void StereoParallaxRange(float radius, double* front, double* back);
+// F6 / F7 and F8 / F9: the eye separation and the zero-parallax plane, a tenth of their start
+// values a step (a positive step: a larger separation, a plane farther away).
+void StepEyeSeparation(HWND window, int steps);
+void StepZeroParallax(HWND window, int steps);
+
 void OnResize(int width, int height);
 void DrawStereoFrame(void);
 void ResetEyes(HWND window);

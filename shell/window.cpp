@@ -74,7 +74,7 @@ LRESULT StereoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         SetupStereoContext(window);
-        StartStereoModes();
+        StartStereoModes(window);
         OnProgramCreate(window, contextReady);
         return 0;
     case WM_KEYDOWN:

@@ -1,5 +1,19 @@
 // gl_test_env.cpp: the environment and message helpers of the window tests.
 #include "tests/gl_test_env.h"
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <string>
+#include "tests/test_util.h"
+
+// The programs keep their stereo output and save pictures under the user's folders: each
+// test process gets folders of its own, so that no test starts in another's output.
+static const bool privateHome = [] {
+    std::string home = TempDir() + "/home";
+    mkdir(home.c_str(), 0755);
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    return true;
+}();
 
 static LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(window, message, wParam, lParam);

@@ -23,6 +23,8 @@ void OnProgramResize(int width, int height) {
     programLog.push_back("resize " + std::to_string(width) + "x" + std::to_string(height));
 }
 bool OnProgramMouse(HWND, UINT, int, int) { return false; }
+float ProgramSceneRadius(void) { return 1.0f; }
+
 void DrawProgramEye(int eye) {
     if (testScene) DrawTestScene(testScene, eye);
 }

@@ -16,6 +16,7 @@ GlmModel* viewerModel = nullptr;
 uint32_t modelList = 0;
 bool useMaterials = false;
 bool useTextures = false;
+static float sceneRadius = 1.0f;  // the farthest vertex from the centre, once fitted
 float smoothingAngle = 90.0f;
 UINT_PTR spinTimer = 0;
 bool leftDragging = false;
@@ -103,6 +104,11 @@ void SetupViewerScene(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     fitModelToEyes(viewerModel, client.right, client.bottom);
+    sceneRadius = 0.0f;
+    for (uint32_t v = 1; v <= viewerModel->vertexCount; v++) {
+        const float* p = &viewerModel->vertexData[3 * v];
+        sceneRadius = fmaxf(sceneRadius, sqrtf(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));
+    }
     glmComputeFacetNormals(viewerModel);
     glmVertexNormals(viewerModel, smoothingAngle);
     useMaterials = viewerModel->materialCount != 0;
@@ -228,3 +234,5 @@ bool OnProgramMouse(HWND window, UINT message, int x, int y) {
 }
 
 void DrawProgramEye(int eye) { DrawViewerEye(eye); }
+
+float ProgramSceneRadius(void) { return sceneRadius; }

@@ -7,6 +7,7 @@ of windows with xwd, and measures CPU time from /proc.
 import ctypes
 import os
 import re
+import shutil
 import signal
 import struct
 import subprocess
@@ -192,9 +193,16 @@ class ProgramTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.display.close()
 
+    def setUp(self):
+        # the programs keep their output and save pictures under the user's folders: each
+        # test has folders of its own
+        self.home = tempfile.mkdtemp(prefix="stereo-home-")
+        self.addCleanup(shutil.rmtree, self.home, True)
+        self.env = dict(self.display.env, HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"))
+
     def start(self, *command):
         # a session of its own: SDL shows a message box from a child process, which must end too
-        process = subprocess.Popen(list(command), env=self.display.env, stdout=subprocess.PIPE,
+        process = subprocess.Popen(list(command), env=self.env, stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE, text=True, start_new_session=True)
 
         def end():

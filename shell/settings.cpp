@@ -1,0 +1,98 @@
+// settings.cpp: the remembered stereo output, read at start and written when it changes.
+#include "shell/settings.h"
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include "shell/platform.h"
+#include "shell/program.h"
+#include "shell/stereo_modes.h"
+
+namespace {
+
+// The folder of the user's configuration: $XDG_CONFIG_HOME, else ~/.config.
+std::string configFolder(void) {
+    const char* config = getenv("XDG_CONFIG_HOME");
+    if (config && config[0] == '/') return config;
+    const char* home = getenv("HOME");
+    return std::string(home ? home : ".") + "/.config";
+}
+
+void ignore(const std::string& path, const char* why) {
+    fprintf(stderr, "%s: ignoring the settings file \"%s\": %s.\n", programInfo.programName, path.c_str(), why);
+}
+
+// Makes a folder and the ones above it that are missing.
+bool makeFolders(const std::string& path) {
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        std::string part = path.substr(0, slash);
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) return true;
+    }
+}
+
+}  // namespace
+
+std::string StereoSettingsPath(void) { return configFolder() + "/" + programInfo.programName + "/stereo"; }
+
+bool LoadStereoSettings(int* output, bool* swapped) {
+    std::string path = StereoSettingsPath();
+    // a regular file only, opened without waiting on anything
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno != ENOENT) ignore(path, strerror(errno));
+        return false;
+    }
+    struct stat info;
+    char text[512];
+    ssize_t n = -1;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size < static_cast<off_t>(sizeof text))
+        n = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (n < 0) {
+        ignore(path, "not a small regular file");
+        return false;
+    }
+    text[n] = '\0';
+    int mode = -1, swap = -1;
+    for (char* line = strtok(text, "\n"); line; line = strtok(nullptr, "\n")) {
+        if (strncmp(line, "output=", 7) == 0) {
+            for (int m = 0; m < STEREO_OUTPUT_COUNT; m++)
+                if (strcmp(line + 7, stereoModeNames[m]) == 0) mode = m;
+        } else if (strcmp(line, "swapped=yes") == 0 || strcmp(line, "swapped=no") == 0) {
+            swap = line[8] == 'y';
+        } else {
+            mode = -2;
+            break;
+        }
+    }
+    if (mode < 0 || swap < 0) {
+        ignore(path, "it is damaged");
+        return false;
+    }
+    if (!PlatformStereoOutputAvailable(mode)) {
+        ignore(path, "this display cannot show the output it names");
+        return false;
+    }
+    *output = mode;
+    *swapped = swap == 1;
+    return true;
+}
+
+void SaveStereoSettings(int output, bool swapped) {
+    std::string path = StereoSettingsPath();
+    std::string folder = path.substr(0, path.rfind('/'));
+    std::string temporary = path + ".new-" + std::to_string(getpid());
+    std::string text = std::string("output=") + stereoModeNames[output] + "\nswapped=" + (swapped ? "yes" : "no") + "\n";
+    FILE* f = makeFolders(folder) ? fopen(temporary.c_str(), "w") : nullptr;
+    bool written = f && fputs(text.c_str(), f) >= 0;
+    if (f && fclose(f) != 0) written = false;
+    if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
+        fprintf(stderr, "%s: can't keep the stereo output in \"%s\": %s.\n", programInfo.programName, path.c_str(),
+                strerror(errno));
+        unlink(temporary.c_str());
+    }
+}
