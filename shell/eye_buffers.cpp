@@ -122,6 +122,8 @@ const char* const vertexSource =
 // Mode 0: an anaglyph, in linear light: both eyes (sRGB textures, so sampled in linear light)
 // give out = ML left + MR right, clamped and encoded to sRGB again. Modes 1 to 3: the left eye on even screen rows, even columns, or
 // where column + row is even; rows and columns count from the screen's top-left corner.
+// Modes 4 and 5: side-by-side and top-bottom, each eye squeezed into an equal half (an odd
+// column or row left black), its texels filtered in linear light.
 const char* const fragmentSource =
     "#version 110\n"
     "uniform sampler2D leftEye;\n"
@@ -135,6 +137,22 @@ const char* const fragmentSource =
     "    return mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, step(0.0031308, c));\n"
     "}\n"
     "void main() {\n"
+    "    if (mode >= 4) {\n"
+    "        float across = mode == 4 ? size.x : size.y;\n"
+    "        float at = floor(mode == 4 ? gl_FragCoord.x : gl_FragCoord.y);\n"
+    "        float halfSize = floor(across / 2.0);\n"
+    "        if (at >= 2.0 * halfSize) {\n"
+    "            gl_FragColor = vec4(0.0, 0.0, 0.0, 1.0);\n"
+    "            return;\n"
+    "        }\n"
+    "        bool second = at >= halfSize;\n"
+    "        float t = ((second ? at - halfSize : at) + 0.5) / halfSize;\n"
+    "        vec2 st = mode == 4 ? vec2(t, gl_FragCoord.y / size.y) : vec2(gl_FragCoord.x / size.x, t);\n"
+    "        bool fromLeft = mode == 4 ? !second : second;\n"
+    "        vec3 c = fromLeft ? texture2D(leftEye, st).rgb : texture2D(rightEye, st).rgb;\n"
+    "        gl_FragColor = vec4(encode(c), 1.0);\n"
+    "        return;\n"
+    "    }\n"
     "    vec2 uv = gl_FragCoord.xy / size;\n"
     "    vec3 l = texture2D(leftEye, uv).rgb;\n"
     "    vec3 r = texture2D(rightEye, uv).rgb;\n"
@@ -291,10 +309,14 @@ void shade(int mode, const float* left, const float* right, int screenX, int scr
     }
     s.uniform2f(eyes.size, static_cast<float>(eyes.width), static_cast<float>(eyes.height));
     s.uniform2f(eyes.origin, static_cast<float>(screenX), static_cast<float>(screenY));
+    // a squeeze filters; every other pass reads each texel as it is
+    const GLint filter = mode >= 4 ? GL_LINEAR : GL_NEAREST;
     s.activeTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, eyes.color[1 - leftEye]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     s.activeTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, eyes.color[leftEye]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     glBegin(GL_QUADS);
     glVertex2f(-1, -1);
     glVertex2f(1, -1);
@@ -443,12 +465,23 @@ void EyeBuffersCompose(int screenX, int screenY) {
     switch (eyes.output) {
     case STEREO_RIGHT_EYE: blitEye(r, 0, w, 0, 0, w, h, GL_NEAREST); break;
     case STEREO_SIDE_BY_SIDE:
-        blitEye(l, 0, w, 0, 0, w / 2, h, GL_LINEAR);
-        blitEye(r, 0, w, w / 2, 0, w, h, GL_LINEAR);
-        break;
     case STEREO_TOP_BOTTOM:
-        blitEye(l, 0, w, 0, h / 2, w, h, GL_LINEAR);
-        blitEye(r, 0, w, 0, 0, w, h / 2, GL_LINEAR);
+        if (composeShader()) {
+            shade(eyes.output == STEREO_SIDE_BY_SIDE ? 4 : 5, nullptr, nullptr, screenX, screenY, l);
+            break;
+        }
+        // without a shader the blits squeeze, as the driver filters, into equal halves
+        glPushAttrib(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glPopAttrib();
+        if (eyes.output == STEREO_SIDE_BY_SIDE) {
+            blitEye(l, 0, w, 0, 0, w / 2, h, GL_LINEAR);
+            blitEye(r, 0, w, w / 2, 0, w / 2 * 2, h, GL_LINEAR);
+        } else {
+            blitEye(l, 0, w, 0, h / 2, w, h / 2 * 2, GL_LINEAR);
+            blitEye(r, 0, w, 0, 0, w, h / 2, GL_LINEAR);
+        }
         break;
     case STEREO_SIDE_BY_SIDE_FULL:
         // each eye was drawn into the left half of its buffer, at the half's aspect; an odd

@@ -6,7 +6,7 @@
 #include "shell/platform.h"
 
 // Draws a frame in each available output, with and without the eyes swapped, and checks the
-// composed window pixel by pixel (within 3 levels for the anaglyphs, 2 for squeezed halves).
+// composed window pixel by pixel (within 3 levels for the anaglyphs, 1 for squeezed halves).
 void ExpectEveryOutputShowsTheEyes(HWND window);
 
 #endif

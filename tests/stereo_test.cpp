@@ -272,8 +272,16 @@ TEST_F(StereoContext, EachFrameReachesBothEyesAfterASwap) {
     }
 }
 
-TEST_F(StereoContext, EveryOutputShowsTheTwoEyes) {
+TEST_F(StereoContext, EveryOutputShowsTheTwoEyesAlsoAtAnOddSize) {
     testScene = 2;
+    ExpectEveryOutputShowsTheEyes(window);
+    // odd sides: the squeezed halves are equal, the extra column or row black
+    DestroyWindow(window);
+    TakeQuitMessage();
+    PlatformTestDefaultWindowSize(241, 181);
+    ASSERT_EQ(CreateMainWindow(&tavrinResources, SW_SHOWDEFAULT), 1);
+    PlatformTestDefaultWindowSize(0, 0);
+    window = windowDC;
     ExpectEveryOutputShowsTheEyes(window);
 }
 
