@@ -6,13 +6,19 @@
 #include <stdlib.h>
 #include <string.h>
 #include <vector>
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_image.h>
+#include <string>
 #include "resources/resources.h"
+#include "shell/platform_test.h"
+#include "shell/stereo_modes.h"
 #include "shell/glcontext.h"
 #include "shell/stereo.h"
 #include "shell/window.h"
 #include "tests/gl_test_env.h"
 #include "tests/stereo_output_check.h"
 #include "tests/shell_test_program.h"
+#include "tests/test_util.h"
 
 namespace {
 
@@ -286,3 +292,120 @@ TEST_F(StereoContext, EveryOutputShowsTheTwoEyesAlsoAtAnOddSize) {
 }
 
 }  // namespace
+
+// --- what a stereo user keeps ------------------------------------------------------------
+
+namespace {
+
+std::vector<unsigned char> EyePixels(int eye, int* width, int* height) {
+    unsigned char* pixels = nullptr;
+    EXPECT_TRUE(PlatformReadEye(eye, width, height, &pixels));
+    std::vector<unsigned char> v(pixels, pixels + static_cast<size_t>(*width) * *height * 4);
+    free(pixels);
+    return v;
+}
+
+// Mean difference of a decoded JPEG picture's part (top row first) from an eye (bottom first).
+double MeanError(SDL_Surface* s, int fromX, const std::vector<unsigned char>& eye, int width, int height) {
+    SDL_Surface* rgb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_RGB24, 0);
+    double sum = 0;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            for (int c = 0; c < 3; c++)
+                sum += fabs(static_cast<const unsigned char*>(rgb->pixels)[y * rgb->pitch + 3 * (fromX + x) + c] -
+                            eye[(static_cast<size_t>(height - 1 - y) * width + x) * 4 + c]);
+    SDL_FreeSurface(rgb);
+    return sum / (3.0 * width * height);
+}
+
+uint32_t Big(const unsigned char* p) { return (uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
+
+}  // namespace
+
+TEST_F(StereoContext, F12SavesBothEyesAsJpsAndMpo) {
+    testScene = 2;
+    eyeSeparation = 0.15f;
+    CapturedOutput captured;
+    StereoWndProc(window, WM_KEYDOWN, VK_F12, 0);
+    captured.Restore();
+    int w, h;
+    std::vector<unsigned char> left = EyePixels(0, &w, &h), right = EyePixels(1, &w, &h);
+    // the paths, one a line, in the pictures folder
+    size_t newline = captured.out.find('\n');
+    ASSERT_NE(newline, std::string::npos) << captured.err;
+    std::string jps = captured.out.substr(0, newline), mpo = captured.out.substr(newline + 1);
+    mpo.pop_back();
+    EXPECT_EQ(jps.rfind(std::string(getenv("HOME")) + "/Pictures/Tavrin-", 0), 0u) << jps;
+    EXPECT_EQ(mpo, jps.substr(0, jps.size() - 4) + ".mpo");
+    // JPS: the right eye on the left half, the left eye on the right
+    SDL_Surface* both = IMG_Load(jps.c_str());
+    ASSERT_NE(both, nullptr);
+    EXPECT_EQ(both->w, 2 * w);
+    EXPECT_LT(MeanError(both, 0, right, w, h), 2.5);
+    EXPECT_LT(MeanError(both, w, left, w, h), 2.5);
+    EXPECT_GT(MeanError(both, 0, left, w, h), 5.0) << "the eyes must differ for the test to mean something";
+    SDL_FreeSurface(both);
+    // MPO: the left eye, then the right, found through the index of the first picture
+    FILE* f = fopen(mpo.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::vector<unsigned char> data(1 << 24);
+    data.resize(fread(data.data(), 1, data.size(), f));
+    fclose(f);
+    const unsigned char* index = static_cast<const unsigned char*>(memmem(data.data(), data.size(), "MPF\0MM\0\x2a", 8));
+    ASSERT_NE(index, nullptr);
+    const unsigned char* header = index + 4;
+    EXPECT_EQ(Big(header + 4 + 4 + 2 + 12 + 8), 2u) << "two pictures";
+    const unsigned char* entries = header + Big(header + 4 + 4 + 2 + 24 + 8);
+    uint32_t firstSize = Big(entries + 4), secondSize = Big(entries + 20), secondOffset = Big(entries + 24);
+    EXPECT_EQ(firstSize + secondSize, data.size());
+    ASSERT_EQ(secondOffset + (header - data.data()), firstSize);
+    SDL_Surface* pictures[2] = {IMG_Load_RW(SDL_RWFromConstMem(data.data(), firstSize), 1),
+                                IMG_Load_RW(SDL_RWFromConstMem(data.data() + firstSize, secondSize), 1)};
+    ASSERT_TRUE(pictures[0] && pictures[1]);
+    EXPECT_LT(MeanError(pictures[0], 0, left, w, h), 2.5);
+    EXPECT_LT(MeanError(pictures[1], 0, right, w, h), 2.5);
+    SDL_FreeSurface(pictures[0]);
+    SDL_FreeSurface(pictures[1]);
+}
+
+TEST_F(StereoContext, DepthKeysAndAKeptOutput) {
+    testScene = 2;
+    DrawStereoFrame();
+    int w, h;
+    std::vector<unsigned char> start = EyePixels(1, &w, &h);
+    // F7 and F9 change what the eyes see; Enter gives back the very same picture
+    for (WPARAM key : {VK_F7, VK_F9}) {
+        StereoWndProc(window, WM_KEYDOWN, key, 0);
+        DrawStereoFrame();
+        EXPECT_NE(EyePixels(1, &w, &h), start) << key;
+    }
+    EXPECT_FLOAT_EQ(eyeSeparation, startEyeSeparation * 1.1f);
+    std::string title = SDL_GetWindowTitle(SDL_GetWindowFromID(PlatformTestWindowId(window)));
+    EXPECT_NE(title.find(" separation 0.0394, zero parallax at "), std::string::npos) << title;
+    EXPECT_NE(title.find("% of the width"), std::string::npos) << title;
+    ResetEyes(window);  // what Enter does in both programs
+    DrawStereoFrame();
+    EXPECT_EQ(EyePixels(1, &w, &h), start);
+    // the output chosen with F2 comes back at the next start; a damaged file is ignored
+    StereoWndProc(window, WM_KEYDOWN, VK_F2, 0);
+    StereoWndProc(window, WM_KEYDOWN, VK_F3, 0);
+    for (const char* damage : {"", "output=sideways\nswapped=no\n"}) {
+        DestroyWindow(window);
+        TakeQuitMessage();
+        if (damage[0]) WriteTempFile("home/.config/Tavrin/stereo", damage);
+        CapturedOutput captured;
+        ASSERT_EQ(CreateMainWindow(&tavrinResources, SW_SHOWDEFAULT), 1);
+        captured.Restore();
+        window = windowDC;
+        title = SDL_GetWindowTitle(SDL_GetWindowFromID(PlatformTestWindowId(window)));
+        if (!damage[0]) {
+            EXPECT_EQ(stereoMode, STEREO_RIGHT_EYE);
+            EXPECT_TRUE(eyesSwapped);
+            EXPECT_EQ(title, "VOXA Tessan-9 OpenGL in Stereo [right eye, eyes swapped]");
+        } else {
+            EXPECT_EQ(stereoMode, STEREO_LEFT_EYE);
+            EXPECT_EQ(captured.err, "Tavrin: ignoring the settings file \"" + TempDir() +
+                                        "/home/.config/Tavrin/stereo\": it is damaged.\n");
+        }
+    }
+}
