@@ -132,7 +132,10 @@ void _glmExit(int status) {
 #ifdef GLM_FUZZ
     if (exitJump) longjmp(*exitJump, status + 1);
 #endif
-    exit(status);
+    // maps may still be decoding on other threads: the process ends without running the
+    // exit handlers under them, once what it printed is out
+    fflush(nullptr);
+    _exit(status);
 }
 
 #ifdef GLM_FUZZ

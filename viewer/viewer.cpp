@@ -30,6 +30,7 @@ namespace {
     snprintf(line, sizeof line, format, modelFileName);
     fprintf(stderr, "%s", line);
     glmReportFatal(line);
+    glmDelete(viewerModel);  // waits for its maps' decoding
     exit(1);
 }
 
