@@ -25,16 +25,14 @@ void ignore(const std::string& path, const char* why) {
     fprintf(stderr, "%s: ignoring the settings file \"%s\": %s.\n", programInfo.programName, path.c_str(), why);
 }
 
-// Makes a folder and the ones above it that are missing.
-bool makeFolders(const std::string& path) {
+}  // namespace
+
+bool MakeFolders(const std::string& path) {
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        std::string part = path.substr(0, slash);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (mkdir(path.substr(0, slash).c_str(), 0755) != 0 && errno != EEXIST) return false;
         if (slash == std::string::npos) return true;
     }
 }
-
-}  // namespace
 
 std::string StereoSettingsPath(void) { return configFolder() + "/" + programInfo.programName + "/stereo"; }
 
@@ -87,7 +85,7 @@ void SaveStereoSettings(int output, bool swapped) {
     std::string folder = path.substr(0, path.rfind('/'));
     std::string temporary = path + ".new-" + std::to_string(getpid());
     std::string text = std::string("output=") + stereoModeNames[output] + "\nswapped=" + (swapped ? "yes" : "no") + "\n";
-    FILE* f = makeFolders(folder) ? fopen(temporary.c_str(), "w") : nullptr;
+    FILE* f = MakeFolders(folder) ? fopen(temporary.c_str(), "w") : nullptr;
     bool written = f && fputs(text.c_str(), f) >= 0;
     if (f && fclose(f) != 0) written = false;
     if (!written || rename(temporary.c_str(), path.c_str()) != 0) {

@@ -13,5 +13,7 @@ std::string StereoSettingsPath(void);
 bool LoadStereoSettings(int* output, bool* swapped);
 // Keeps them: a temporary file renamed over the old one. A failure is one line on stderr.
 void SaveStereoSettings(int output, bool swapped);
+// Makes a folder and the ones above it that are missing; false when one cannot be made.
+bool MakeFolders(const std::string& path);
 
 #endif

@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 #include "shell/program.h"
+#include "shell/settings.h"
 #include "shell/stereo.h"
 #include "shell/window.h"
 // after stdio.h, which it needs
@@ -54,13 +55,6 @@ std::string now(void) {
     char text[32];
     strftime(text, sizeof text, "%Y-%m-%d-%H%M%S", &local);
     return text;
-}
-
-bool makeFolders(const std::string& path) {
-    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        if (mkdir(path.substr(0, slash).c_str(), 0755) != 0 && errno != EEXIST) return false;
-        if (slash == std::string::npos) return true;
-    }
 }
 
 bool writeFile(const std::string& path, const std::vector<unsigned char>& data) {
@@ -171,7 +165,7 @@ void SaveStereoSnapshot(HWND window) {
     std::string base = folder + "/" + name + "-" + now();
     for (int n = 2; access((base + ".jps").c_str(), F_OK) == 0 || access((base + ".mpo").c_str(), F_OK) == 0; n++)
         base = folder + "/" + name + "-" + now() + "-" + std::to_string(n);
-    if (!makeFolders(folder)) return refuse(window, folder, strerror(errno));
+    if (!MakeFolders(folder)) return refuse(window, folder, strerror(errno));
     DrawStereoFrame();
     unsigned char* eyes[2] = {nullptr, nullptr};
     int width = 0, height = 0, otherWidth = 0, otherHeight = 0;
