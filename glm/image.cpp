@@ -16,6 +16,7 @@
 #include <vector>
 #include "glm/glm_internal.h"
 #include "glm/parallel.h"
+#include <png.h>
 // after stdio.h, which it needs
 #include <jpeglib.h>
 
@@ -57,6 +58,10 @@ struct JpegErrors {
 };
 
 void leaveJpeg(j_common_ptr info) { longjmp(reinterpret_cast<JpegErrors*>(info->err)->back, 1); }
+// the decoders' own messages stay unprinted: the reader's one warning line says it all
+void quietJpeg(j_common_ptr) {}
+void quietPng(png_structp, png_const_charp) {}
+void leavePng(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 // A JPEG straight into the image's first level, the last row first (the common large map:
 // no surface in between, no copy).
@@ -65,6 +70,7 @@ bool decodeJpeg(FILE* file, GlmImage* image) {
     JpegErrors errors;
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = leaveJpeg;
+    errors.manager.output_message = quietJpeg;
     if (setjmp(errors.back)) {
         jpeg_destroy_decompress(&info);
         return refuse(image, "not a JPEG picture it can decode");
@@ -95,11 +101,83 @@ bool decodeJpeg(FILE* file, GlmImage* image) {
     return true;
 }
 
-bool isJpeg(FILE* file) {
-    unsigned char start[3] = {0, 0, 0};
-    bool jpeg = fread(start, 1, 3, file) == 3 && start[0] == 0xff && start[1] == 0xd8 && start[2] == 0xff;
+// A PNG straight into the image's first level, the last row first, as RGB or RGBA (palettes,
+// grey, transparency chunks and 16 bits expanded or cut to that).
+bool decodePng(FILE* file, GlmImage* image) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, leavePng, quietPng);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return refuse(image, "out of memory");
+    }
+    // kept in a variable the jump cannot lose
+    unsigned char* volatile pixels = nullptr;
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        image->pixels = pixels;
+        return refuse(image, "not a PNG picture it can decode");
+    }
+    png_init_io(png, file);
+    png_read_info(png, info);
+    if (static_cast<uint64_t>(png_get_image_width(png, info)) * png_get_image_height(png, info) > maximumTexels) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return refuse(image, "larger than 16384 x 16384 texels");
+    }
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_gray_to_rgb(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    image->width = static_cast<int>(png_get_image_width(png, info));
+    image->height = static_cast<int>(png_get_image_height(png, info));
+    image->channels = png_get_channels(png, info) == 4 ? 4 : 3;
+    if (png_get_channels(png, info) != static_cast<png_byte>(image->channels)) png_error(png, "channels");
+    if (!allocatePixels(image)) png_error(png, "memory");
+    pixels = image->pixels;
+    std::vector<png_bytep> rows(image->height);
+    const size_t row = static_cast<size_t>(image->width) * image->channels;
+    for (int y = 0; y < image->height; y++) rows[y] = pixels + static_cast<size_t>(image->height - 1 - y) * row;
+    png_read_image(png, rows.data());
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+// The sides a BMP, TGA or GIF header gives, so that a file claiming a huge picture is refused
+// before the decoder makes room for it; false for any other kind of file.
+bool headerSides(FILE* file, const char* path, uint64_t* width, uint64_t* height) {
+    unsigned char h[26] = {};
+    size_t n = fread(h, 1, sizeof h, file);
     rewind(file);
-    return jpeg;
+    const char* dot = strrchr(path, '.');
+    if (n >= 26 && h[0] == 'B' && h[1] == 'M') {
+        int32_t w, t;
+        memcpy(&w, h + 18, 4);
+        memcpy(&t, h + 22, 4);
+        *width = static_cast<uint64_t>(w < 0 ? -static_cast<int64_t>(w) : w);
+        *height = static_cast<uint64_t>(t < 0 ? -static_cast<int64_t>(t) : t);
+        return true;
+    }
+    if (n >= 10 && memcmp(h, "GIF8", 4) == 0) {
+        *width = h[6] | (h[7] << 8);
+        *height = h[8] | (h[9] << 8);
+        return true;
+    }
+    if (n >= 18 && dot && strcasecmp(dot, ".tga") == 0) {
+        *width = h[12] | (h[13] << 8);
+        *height = h[14] | (h[15] << 8);
+        return true;
+    }
+    return false;
+}
+
+int kindOf(FILE* file) {
+    unsigned char start[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    size_t n = fread(start, 1, 8, file);
+    rewind(file);
+    if (n >= 3 && start[0] == 0xff && start[1] == 0xd8 && start[2] == 0xff) return 1;
+    if (n == 8 && png_sig_cmp(start, 0, 8) == 0) return 2;
+    return 0;
 }
 
 // Copies rows of `bytes` bytes, the last first: OBJ texture coordinates start at the bottom.
@@ -157,13 +235,24 @@ bool _glmDecodeImage(const char* path, GlmImage* image) {
     image->failure[0] = '\0';
     FILE* file = fopen(path, "rb");
     if (!file) return refuse(image, "can't open it");
-    if (isJpeg(file)) {
-        bool decoded = decodeJpeg(file, image);
+    // JPEG and PNG (nearly every map) straight into the first level
+    int kind = kindOf(file);
+    if (kind != 0) {
+        bool decoded = kind == 1 ? decodeJpeg(file, image) : decodePng(file, image);
         fclose(file);
         if (decoded) _glmBuildMipmaps(image);
         return decoded;
     }
-    // the other formats through SDL2_image; TGA has no signature: the name's ending says it is one
+    // BMP, TGA and GIF through SDL2_image, once their headers give sides of a size it may decode
+    uint64_t width = 0, height = 0;
+    if (!headerSides(file, path, &width, &height)) {
+        fclose(file);
+        return refuse(image, "not a PNG, JPEG, TGA, BMP or GIF picture");
+    }
+    if (width * height > maximumTexels) {
+        fclose(file);
+        return refuse(image, "larger than 16384 x 16384 texels");
+    }
     const char* dot = strrchr(path, '.');
     SDL_Surface* decoded = IMG_LoadTyped_RW(SDL_RWFromFP(file, SDL_TRUE), 1, dot && strcasecmp(dot, ".tga") == 0 ? "TGA" : nullptr);
     if (!decoded) return refuse(image, "not an image it can decode");

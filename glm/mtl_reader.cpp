@@ -151,7 +151,8 @@ bool readMap(GlmMaterial* m, GlmStream* file, const char* libraryPath) {
     char* dir = _glmPathDirectory(libraryPath);
     char* found = _glmFindFile(dir, name.c_str());
     if (!found)
-        fprintf(stderr, "_glmReadMTL() warning: can't open texture map \"%s%s\" of material \"%s\".\n", dir, name.c_str(),
+        fprintf(stderr, "_glmReadMTL() warning: can't open texture map \"%s%s\" of material \"%s\".\n",
+                name[0] == '/' ? "" : dir, name.c_str(),
                 m->name ? m->name : "");
     _glmFree(dir);
     _glmFree(m->textureMap);

@@ -236,3 +236,51 @@ TEST(MtlReaderDeath, LibraryThatReadsDifferentlyIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string FileText(const std::string& path) {
+    FILE* f = fopen(path.c_str(), "rb");
+    std::string text;
+    char block[4096];
+    for (size_t n; f && (n = fread(block, 1, sizeof block, f)) > 0;) text.append(block, n);
+    if (f) fclose(f);
+    return text;
+}
+
+}  // namespace
+
+TEST(MtlReader, MapsAreDecodedBottomRowFirstAndHostileOnesRefusedBeforeTheyTakeMemory) {
+    std::string textures = FixturePath("exporters/textures/");
+    std::string jpeg = FileText(textures + "Brick.jpg"), sof = std::string("\xff\xc0", 2);
+    std::string huge = jpeg;
+    huge.replace(huge.find(sof) + 5, 4, "\xfd\xe8\xfd\xe8");  // 65000 x 65000
+    std::string bmp = "BM" + std::string(16, '\0') + std::string("\xa0\x86\x01\x00\xa0\x86\x01\x00", 8) + std::string(40, '\0');
+    const char* maps[][2] = {{"leaf.png", ""}, {"brick.jpg", ""}, {"huge.jpg", "larger than 16384 x 16384 texels"},
+                             {"huge.bmp", "larger than 16384 x 16384 texels"},
+                             {"cut.png", "not a PNG picture it can decode"},
+                             {"notes.png", "not a PNG, JPEG, TGA, BMP or GIF picture"}};
+    WriteTempFile("leaf.png", FileText(textures + "leaf.png"));
+    WriteTempFile("brick.jpg", jpeg);
+    WriteTempFile("huge.jpg", huge);
+    WriteTempFile("huge.bmp", bmp);
+    WriteTempFile("cut.png", FileText(textures + "leaf.png").substr(0, 60));
+    WriteTempFile("notes.png", "not a picture\n");
+    std::string library;
+    for (auto& m : maps) library += std::string("newmtl ") + m[0] + "\nmap_Kd " + m[0] + "\n";
+    Read r = ReadWithLibrary("mtllib lib.mtl\n", library);
+    GlmImage* images = _glmWaitImages(r.model);
+    ASSERT_NE(images, nullptr);
+    for (uint32_t i = 1; i < r.model->materialCount; i++) EXPECT_STREQ(images[i].failure, maps[i - 1][1]) << maps[i - 1][0];
+    // the PNG's lower half is transparent, the JPEG's blue: the first rows are the bottom
+    const GlmImage& leaf = images[1];
+    ASSERT_EQ(leaf.channels, 4);
+    EXPECT_EQ(leaf.pixels[3], 0);
+    const unsigned char* top = leaf.pixels + static_cast<size_t>(leaf.height - 1) * leaf.width * 4;
+    EXPECT_EQ(std::vector<int>(top, top + 4), (std::vector<int>{255, 0, 0, 255}));
+    const GlmImage& brick = images[2];
+    ASSERT_EQ(brick.channels, 3);
+    EXPECT_GT(brick.pixels[2], 200);
+    EXPECT_GT(brick.pixels[static_cast<size_t>(brick.height - 1) * brick.width * 3 + 1], 200);
+    glmDelete(r.model);
+}
