@@ -126,7 +126,7 @@ bool decodePng(FILE* file, GlmImage* image) {
     png_set_expand(png);
     png_set_strip_16(png);
     png_set_gray_to_rgb(png);
-    png_set_interlace_handling(png);
+    const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     image->width = static_cast<int>(png_get_image_width(png, info));
     image->height = static_cast<int>(png_get_image_height(png, info));
@@ -134,10 +134,12 @@ bool decodePng(FILE* file, GlmImage* image) {
     if (png_get_channels(png, info) != static_cast<png_byte>(image->channels)) png_error(png, "channels");
     if (!allocatePixels(image)) png_error(png, "memory");
     pixels = image->pixels;
-    std::vector<png_bytep> rows(image->height);
+    // row by row (nothing here needs freeing if a row cannot be read), each pass of an
+    // interlaced picture over all of them
     const size_t row = static_cast<size_t>(image->width) * image->channels;
-    for (int y = 0; y < image->height; y++) rows[y] = pixels + static_cast<size_t>(image->height - 1 - y) * row;
-    png_read_image(png, rows.data());
+    for (int pass = 0; pass < passes; pass++)
+        for (int y = 0; y < image->height; y++)
+            png_read_row(png, pixels + static_cast<size_t>(image->height - 1 - y) * row, nullptr);
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
