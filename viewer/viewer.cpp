@@ -87,7 +87,7 @@ void fitModelToEyes(GlmModel* model, int width, int height) {
         float middle = (fits + runsOver) / 2;
         (boxInView(low, high, middle, aspect, margin) ? fits : runsOver) = middle;
     }
-    for (uint32_t i = 3; i < 3 * (model->vertexCount + 1); i++) model->vertexData[i] *= fits;
+    for (size_t i = 3; i < 3 * (static_cast<size_t>(model->vertexCount) + 1); i++) model->vertexData[i] *= fits;
 }
 
 bool hasMaps(const GlmModel* model) {
