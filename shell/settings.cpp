@@ -13,14 +13,6 @@
 
 namespace {
 
-// The folder of the user's configuration: $XDG_CONFIG_HOME, else ~/.config.
-std::string configFolder(void) {
-    const char* config = getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/') return config;
-    const char* home = getenv("HOME");
-    return std::string(home ? home : ".") + "/.config";
-}
-
 void ignore(const std::string& path, const char* why) {
     fprintf(stderr, "%s: ignoring the settings file \"%s\": %s.\n", programInfo.programName, path.c_str(), why);
 }
@@ -34,7 +26,17 @@ bool MakeFolders(const std::string& path) {
     }
 }
 
-std::string StereoSettingsPath(void) { return configFolder() + "/" + programInfo.programName + "/stereo"; }
+std::string HomeFolder(void) {
+    const char* home = getenv("HOME");
+    return home ? home : ".";
+}
+
+std::string ConfigFolder(void) {
+    const char* config = getenv("XDG_CONFIG_HOME");
+    return config && config[0] == '/' ? config : HomeFolder() + "/.config";
+}
+
+std::string StereoSettingsPath(void) { return ConfigFolder() + "/" + programInfo.programName + "/stereo"; }
 
 bool LoadStereoSettings(int* output, bool* swapped) {
     std::string path = StereoSettingsPath();

@@ -6,6 +6,10 @@
 
 #include <string>
 
+// The user's home folder, and the folder of the user's configuration: $XDG_CONFIG_HOME, else
+// ~/.config.
+std::string HomeFolder(void);
+std::string ConfigFolder(void);
 // The settings file's path.
 std::string StereoSettingsPath(void);
 // The remembered output and swap: true where the file names an output this display can show.

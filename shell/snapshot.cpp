@@ -74,10 +74,7 @@ void refuse(HWND window, const std::string& path, const char* why) {
 }  // namespace
 
 std::string PicturesFolder(void) {
-    const char* home = getenv("HOME");
-    std::string homeFolder = home ? home : ".";
-    const char* config = getenv("XDG_CONFIG_HOME");
-    std::string dirs = (config && config[0] == '/' ? std::string(config) : homeFolder + "/.config") + "/user-dirs.dirs";
+    const std::string homeFolder = HomeFolder(), dirs = ConfigFolder() + "/user-dirs.dirs";
     if (FILE* f = fopen(dirs.c_str(), "r")) {
         char line[1024];
         std::string found;
