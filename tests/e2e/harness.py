@@ -86,13 +86,18 @@ class VirtualDisplay:
     def mouse(self, action, button):
         self.run("xdotool", action, str(button))
 
-    def drag(self, window, button, start, end, steps=8):
+    def drag(self, window, button, start, end, steps=8, slow_end=False):
+        """slow_end: the last step is one pixel, so that a spin the release starts turns the
+        model so slowly that a late key to stop it (on a loaded machine) changes nothing."""
         self.mouse_move(window, *start)
         time.sleep(0.05)
         self.mouse("mousedown", button)
         for i in range(1, steps + 1):
             self.mouse_move(window, start[0] + (end[0] - start[0]) * i // steps,
                             start[1] + (end[1] - start[1]) * i // steps)
+            time.sleep(0.03)
+        if slow_end:
+            self.mouse_move(window, end[0], end[1] + 1)
             time.sleep(0.03)
         self.mouse("mouseup", button)
 
@@ -135,6 +140,22 @@ class VirtualDisplay:
             self.run("xwd", "-id", window, "-silent", "-out", f.name)
             with open(f.name, "rb") as data:
                 return Picture(data.read())
+
+    def settled_picture(self, window, unlike=None, timeout=10):
+        """The window's pixels once they differ from unlike (when given) and two pictures a
+        quarter second apart agree: a loaded machine can be several frames behind the keys."""
+        deadline = time.time() + timeout
+        last = self.picture(window)
+        while unlike is not None and last.same_as(unlike) and time.time() < deadline:
+            time.sleep(0.05)
+            last = self.picture(window)
+        while time.time() < deadline:
+            time.sleep(0.25)
+            now = self.picture(window)
+            if now.same_as(last):
+                return now
+            last = now
+        return last
 
 
 class Picture:

@@ -140,8 +140,7 @@ class Tavrin(ProgramTest):
             # a drag to the right: the side facing the viewer follows the pointer
             self.display.drag(window, 1, (w // 2, h // 2), (w // 2 + w // 8, h // 2))
             self.display.key(window, "space")
-            time.sleep(0.2)
-            p = self.display.picture(window)
+            p = self.display.settled_picture(window)
             red_after, blue_after = centroid_of(p, 0), centroid_of(p, 2)
             self.assertGreater(red_after, red_before + 5)
             self.assertIsNotNone(blue_after, "the back marker did not come into view")
@@ -169,18 +168,15 @@ class Tavrin(ProgramTest):
         """On the open vase: tip its top towards the viewer, stop, and compare keys 2 and 1."""
         p = self.display.picture(window)
         w, h = p.width, p.height
-        self.display.drag(window, 1, (w // 2, h // 2), (w // 2, h // 2 + h // 4))
+        self.display.drag(window, 1, (w // 2, h // 2), (w // 2, h // 2 + h // 4), slow_end=True)
         self.display.key(window, "space")
-        time.sleep(0.3)
-        culled = self.display.picture(window).lit()[0]
+        culled = self.display.settled_picture(window)
         self.display.key(window, "2")
-        time.sleep(0.3)
-        both_sides = self.display.picture(window).lit()[0]
+        both_sides = self.display.settled_picture(window, unlike=culled)
         self.display.key(window, "1")
-        time.sleep(0.3)
-        again = self.display.picture(window).lit()[0]
-        self.assertGreater(both_sides, culled * 1.05, "double-sided shows no inside")
-        self.assertEqual(again, culled, "key 1 did not cull again")
+        again = self.display.settled_picture(window, unlike=both_sides)
+        self.assertGreater(both_sides.lit()[0], culled.lit()[0] * 1.05, "double-sided shows no inside")
+        self.assertEqual(again.lit()[0], culled.lit()[0], "key 1 did not cull again")
 
     def test_culling_keys(self):
         process, window = self.open(os.path.join(MODELS, "vase.obj"))
@@ -237,12 +233,10 @@ class Tavrin(ProgramTest):
             # far-apart eyes; the left and the right eye alone, then the rows
             p = self.display.picture(window)
             self.display.drag(window, 2, (p.width // 2, p.height // 2), (p.width // 2 + p.width // 3, p.height // 2))
-            time.sleep(0.3)
-            left = self.display.picture(window)
+            left = self.display.settled_picture(window)
             self.display.key(window, "F2")
             self.wait_for_title(" [right eye]")
-            time.sleep(0.3)
-            right = self.display.picture(window)
+            right = self.display.settled_picture(window, unlike=left)
             for _ in range(7):
                 self.display.key(window, "F2")
             window = self.wait_for_title(" [row interlaced]")
@@ -274,12 +268,11 @@ class Tavrin(ProgramTest):
         # moves the left eye's picture sideways
         for button in (2, 3):
             self.display.drag(window, button, (w // 4, h // 2), (3 * w // 4, h // 2))
-            time.sleep(0.2)
-            moved = self.display.picture(window).lit()[1]
-            self.assertGreater(abs(moved - x0), 5, "button %d did not tune the picture" % button)
+            moved = self.display.settled_picture(window, unlike=start)
+            self.assertGreater(abs(moved.lit()[1] - x0), 5, "button %d did not tune the picture" % button)
             self.display.key(window, "Return")
-            time.sleep(0.3)
-            self.assertTrue(self.display.picture(window).same_as(start), "Enter did not restore the eyes")
+            self.assertTrue(self.display.settled_picture(window, unlike=moved).same_as(start),
+                            "Enter did not restore the eyes")
         self.display.key(window, "Escape")
         self.expect_clean_exit(process)
 
