@@ -72,6 +72,8 @@ typedef struct GlmModel {
     uint32_t missingLibraries; /* mtllib lines none of whose libraries could be read */
     struct GlmImageLoads* imageLoads; /* the maps being decoded on other cores; internal */
     struct GlmNameSlots* materialNames; /* the materials by name; internal */
+    uint32_t libraryPathCount; /* libraries read, each once */
+    char** libraryPaths;      /* owned: their files as found */
 } GlmModel;
 
 /*
@@ -85,6 +87,27 @@ typedef struct GlmModel {
  * convex ones make a fan from their first corner.
  */
 GlmModel* glmReadOBJ(const char* fileName);
+/*
+ * How a read goes, for glmTryReadOBJ. `done` counts the bytes of the file that the reader's
+ * two passes went over so far (up to `total`, twice the file's size once it is open); another
+ * thread may watch both with __atomic_load_n while the read runs.
+ */
+typedef struct GlmReadStatus {
+    uint64_t done;
+    uint64_t total;
+    bool onStdout;       /* the failure's line goes to standard output, not standard error */
+    char message[8192];  /* the failure's one line, newline included, as glmReadOBJ prints it */
+} GlmReadStatus;
+/*
+ * glmTryReadOBJ: glmReadOBJ without ending the process: where glmReadOBJ would print its line
+ * and exit, it frees everything the read made, closes what it opened, and returns null with
+ * the line in status->message (printed nowhere). Warnings are printed as by glmReadOBJ. One
+ * read a thread at a time; the model's maps keep decoding as glmReadOBJ leaves them.
+ */
+GlmModel* glmTryReadOBJ(const char* fileName, GlmReadStatus* status);
+/* glmWaitForMaps: waits until the model's maps are decoded (glmUploadTextures then only
+ * uploads them); needs no OpenGL context. */
+void glmWaitForMaps(GlmModel* model);
 
 /*
  * glmReportFatal: called with the one-line message (newline included) of every failure that

@@ -4,6 +4,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <setjmp.h>
 #include <stdio.h>
 #include <sys/types.h>
 #include <time.h>
@@ -66,6 +67,42 @@ int _glmFirstWord(char* buf);
 /* sscanf(buf, "%s %s", buf, buf) in place: the second word when there are two, else the first. */
 int _glmNameWord(char* buf);
 
+/*
+ * One glmTryReadOBJ under way on a thread (and on the threads it runs parts on): every block
+ * allocated and every file loaded meanwhile is kept here, so that a failure can free and close
+ * all of it before it returns, from _glmFail, to the setjmp in glmTryReadOBJ.
+ */
+typedef struct GlmBlock {
+    struct GlmBlock* previous;
+    struct GlmBlock* next;
+} GlmBlock;
+typedef struct GlmOpened {
+    const char* data;
+    size_t size;
+    bool mapped;
+    int fd;
+} GlmOpened;
+typedef struct GlmReading {
+    jmp_buf jump;
+    GlmReadStatus* status;
+    GlmModel* model;            /* the model being read, once made: its maps' decoding is waited for */
+    GlmBlock blocks;            /* the ring of blocks made meanwhile */
+    GlmOpened files[72];        /* loaded and not yet unloaded (a model and a line's libraries) */
+    int fileCount;
+    struct GlmReading* outer;
+} GlmReading;
+/* The read under way on this thread, or null. */
+extern thread_local GlmReading* _glmReading;
+/* Set where a failure cannot return to the read (other threads of it are running). */
+extern thread_local bool _glmCannotReturn;
+/* Starts keeping what the thread makes; a failure then returns to `reading->jump`. */
+void _glmBeginReading(GlmReading* reading, GlmReadStatus* status);
+/* Stops keeping: after a failure, waits for the model's maps and frees and closes all that the
+ * read made and opened; after a success, leaves it all to the model. */
+void _glmEndReading(GlmReading* reading, bool failed);
+/* Adds to the bytes the read under way went over. */
+void _glmAddProgress(uint64_t bytes);
+
 /* Memory of the library: every failure to allocate prints one line and exits with status 1. */
 void* _glmAlloc(size_t size);
 void* _glmCalloc(size_t count, size_t size);
@@ -74,9 +111,9 @@ char* _glmStrdup(const char* text);
 /* Asks for huge pages for the whole ones inside a block of 8 MB or more (fewer page faults). */
 void _glmAdviseHugePages(void* block, size_t size);
 /* Writes one formatted line to `stream`, hands it to glmReportFatal and ends the process
- * with status 1. */
+ * with status 1; under glmTryReadOBJ, returns the line to its caller instead. */
 [[noreturn]] void _glmFail(FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
-/* Ends the process with the given status (the fuzz build returns to its harness instead). */
+/* Ends the process with the given status once what it printed is out. */
 [[noreturn]] void _glmExit(int status);
 
 /* A whole file in memory: mapped where it is a regular file, else read into a block. */
@@ -209,6 +246,8 @@ void _glmReadInChunks(GlmModel* model, const GlmStream* file, int wanted);
 void _glmClipConcaveFaces(GlmModel* model);
 /* glmReadOBJ with `chunks` chunks (0: as the machine's cores and the file's size suit). */
 GlmModel* _glmReadOBJInChunks(const char* fileName, int chunks);
+/* glmTryReadOBJ with `chunks` chunks. */
+GlmModel* _glmTryReadOBJInChunks(const char* fileName, int chunks, GlmReadStatus* status);
 
 /* The material library reader: the libraries one mtllib line names (the rest of its line). */
 /* True when it had nothing to say: every library it read was found, and every map. */

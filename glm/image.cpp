@@ -337,6 +337,8 @@ GlmImage* _glmWaitImages(GlmModel* model) {
     return loads->images;
 }
 
+void glmWaitForMaps(GlmModel* model) { _glmWaitImages(model); }
+
 void _glmFreeImages(GlmModel* model) {
     if (!_glmWaitImages(model)) return;
     GlmImageLoads* loads = model->imageLoads;

@@ -15,11 +15,6 @@
 #include <mutex>
 #include "glm/glm_internal.h"
 
-#ifdef GLM_FUZZ
-#include <mutex>
-#include "glm/glm_fuzz.h"
-#endif
-
 namespace {
 
 const GlmFile* changedFile(void);
@@ -30,43 +25,32 @@ const size_t largeBlock = 8u << 20, hugePage = 2u << 20;
     _glmFail(stderr, "glmReadOBJ() failed: out of memory (%zu bytes requested).\n", size);
 }
 
-#ifdef GLM_FUZZ
-// The fuzz build keeps every block in one list, so that its harness can free what an input
-// that ends the process left behind.
-struct BlockHeader {
-    BlockHeader* previous;
-    BlockHeader* next;
-};
-BlockHeader liveBlocks = {&liveBlocks, &liveBlocks};
-std::mutex liveBlocksLock;  // the reader's threads allocate too
-jmp_buf* exitJump = nullptr;
-#endif
+// Every block starts with a header: linked into the ring of the read under way that made it,
+// or unlinked (both null). One lock guards every ring: the threads of a read allocate too.
+std::mutex ringLock;
+static_assert(sizeof(GlmBlock) % alignof(max_align_t) == 0, "blocks stay aligned");
 
 void* allocate(size_t size, bool zeroed) {
     if (size > static_cast<size_t>(-1) / 2) outOfMemory(size);
-#ifdef GLM_FUZZ
-    size_t total = size + sizeof(BlockHeader);
-#else
-    size_t total = size ? size : 1;
-#endif
-    void* block = zeroed ? calloc(1, total) : malloc(total);
-    if (!block) outOfMemory(size);
-#ifndef GLM_FUZZ
-    _glmAdviseHugePages(block, total);
-#endif
-#ifdef GLM_FUZZ
-    BlockHeader* h = static_cast<BlockHeader*>(block);
-    std::lock_guard<std::mutex> hold(liveBlocksLock);
-    h->previous = &liveBlocks;
-    h->next = liveBlocks.next;
-    liveBlocks.next->previous = h;
-    liveBlocks.next = h;
-    block = h + 1;
-#endif
-    return block;
+    size_t total = size + sizeof(GlmBlock);
+    GlmBlock* h = static_cast<GlmBlock*>(zeroed ? calloc(1, total) : malloc(total));
+    if (!h) outOfMemory(size);
+    _glmAdviseHugePages(h, total);
+    h->previous = h->next = nullptr;
+    if (GlmReading* r = _glmReading) {
+        std::lock_guard<std::mutex> hold(ringLock);
+        h->previous = &r->blocks;
+        h->next = r->blocks.next;
+        r->blocks.next->previous = h;
+        r->blocks.next = h;
+    }
+    return h + 1;
 }
 
 }  // namespace
+
+thread_local GlmReading* _glmReading = nullptr;
+thread_local bool _glmCannotReturn = false;
 
 void _glmAdviseHugePages(void* block, size_t size) {
     if (size < largeBlock) return;
@@ -86,14 +70,13 @@ void* _glmCalloc(size_t count, size_t size) {
 
 void _glmFree(void* block) {
     if (!block) return;
-#ifdef GLM_FUZZ
-    BlockHeader* h = static_cast<BlockHeader*>(block) - 1;
-    std::lock_guard<std::mutex> hold(liveBlocksLock);
-    h->previous->next = h->next;
-    h->next->previous = h->previous;
-    block = h;
-#endif
-    free(block);
+    GlmBlock* h = static_cast<GlmBlock*>(block) - 1;
+    if (h->previous) {
+        std::lock_guard<std::mutex> hold(ringLock);
+        h->previous->next = h->next;
+        h->next->previous = h->previous;
+    }
+    free(h);
 }
 
 char* _glmStrdup(const char* text) {
@@ -106,15 +89,23 @@ char* _glmStrdup(const char* text) {
 // The library's own report does nothing more; a program may define one that shows the line.
 __attribute__((weak)) void glmReportFatal(const char*) {}
 
+// whatever went wrong in a file that changed while it was read, the change is the cause
+thread_local bool reportingChange = false;
+
 void _glmFail(FILE* stream, const char* format, ...) {
-    // whatever went wrong in a file that changed while it was read, the change is the cause
-    static bool reportingChange = false;
     const GlmFile* changed = reportingChange ? nullptr : changedFile();
     if (changed) {
         reportingChange = true;
         _glmCheckFile(changed);
     }
     va_list args;
+    if (GlmReading* r = _glmReading; r && !_glmCannotReturn) {
+        va_start(args, format);
+        vsnprintf(r->status->message, sizeof r->status->message, format, args);
+        va_end(args);
+        r->status->onStdout = stream == stdout;
+        longjmp(r->jump, 1);
+    }
     va_start(args, format);
     vfprintf(stream, format, args);
     va_end(args);
@@ -129,27 +120,49 @@ void _glmFail(FILE* stream, const char* format, ...) {
 }
 
 void _glmExit(int status) {
-#ifdef GLM_FUZZ
-    if (exitJump) longjmp(*exitJump, status + 1);
-#endif
     // maps may still be decoding on other threads: the process ends without running the
     // exit handlers under them, once what it printed is out
     fflush(nullptr);
     _exit(status);
 }
 
-#ifdef GLM_FUZZ
-void glmFuzzSetExitJump(jmp_buf* jump) { exitJump = jump; }
-
-size_t glmFuzzFreeAll(void) {
-    size_t count = 0;
-    while (liveBlocks.next != &liveBlocks) {
-        _glmFree(liveBlocks.next + 1);
-        count++;
-    }
-    return count;
+void _glmBeginReading(GlmReading* r, GlmReadStatus* status) {
+    r->status = status;
+    r->model = nullptr;
+    r->blocks.previous = r->blocks.next = &r->blocks;
+    r->fileCount = 0;
+    r->outer = _glmReading;
+    _glmReading = r;
+    reportingChange = false;
 }
-#endif
+
+void _glmEndReading(GlmReading* r, bool failed) {
+    _glmCannotReturn = false;
+    if (failed) {
+        if (r->model) _glmFreeImages(r->model);
+        while (r->fileCount > 0) {
+            const GlmOpened& o = r->files[r->fileCount - 1];
+            GlmFile file = {};
+            file.data = o.data;
+            file.size = o.size;
+            file.mapped = o.mapped;
+            file.fd = o.fd;
+            _glmUnloadFile(&file);  // forgets it here too
+        }
+    }
+    _glmReading = r->outer;
+    std::lock_guard<std::mutex> hold(ringLock);
+    for (GlmBlock* h = r->blocks.next; h != &r->blocks;) {
+        GlmBlock* next = h->next;
+        h->previous = h->next = nullptr;
+        if (failed) free(h);
+        h = next;
+    }
+}
+
+void _glmAddProgress(uint64_t bytes) {
+    if (_glmReading) __atomic_add_fetch(&_glmReading->status->done, bytes, __ATOMIC_RELAXED);
+}
 
 namespace {
 
@@ -253,6 +266,23 @@ size_t largestRead(void) {
     return largest / 2;
 }
 
+// The read under way keeps what it loads, to close it should it fail.
+void noteLoaded(const GlmFile* file) {
+    GlmReading* r = _glmReading;
+    if (!r) return;
+    if (r->fileCount == static_cast<int>(sizeof r->files / sizeof r->files[0])) abort();  // more than any read holds at once
+    r->files[r->fileCount++] = GlmOpened{file->data, file->size, file->mapped, file->fd};
+}
+
+void forgetLoaded(const GlmFile* file) {
+    GlmReading* r = _glmReading;
+    for (int i = r ? r->fileCount - 1 : -1; i >= 0; i--)
+        if (r->files[i].data == file->data && r->files[i].fd == file->fd) {
+            r->files[i] = r->files[--r->fileCount];
+            return;
+        }
+}
+
 }  // namespace
 
 bool _glmLoadFile(const char* path, GlmFile* file, const char* reporter) {
@@ -282,6 +312,7 @@ bool _glmLoadFile(const char* path, GlmFile* file, const char* reporter) {
             file->data = static_cast<const char*>(map);
             file->size = static_cast<size_t>(info.st_size);
             file->mapped = true;
+            noteLoaded(file);
             return true;
         }
         if (map != MAP_FAILED) munmap(map, static_cast<size_t>(info.st_size));
@@ -320,6 +351,7 @@ bool _glmLoadFile(const char* path, GlmFile* file, const char* reporter) {
     close(fd);
     file->data = data;
     file->size = used;
+    noteLoaded(file);
     return true;
 }
 
@@ -328,6 +360,7 @@ void _glmCheckFile(const GlmFile* file) {
 }
 
 void _glmUnloadFile(GlmFile* file) {
+    forgetLoaded(file);
     if (file->mapped) {
 #ifndef GLM_FUZZ
         if (MappedFile* m = mappingOf(file)) m->begin = nullptr;

@@ -97,6 +97,8 @@ void glmDelete(GlmModel* model) {
     _glmFree(model->facetNormalData);
     _glmFree(model->triangleArray);
     _glmFreeMaterials(model);
+    for (uint32_t i = 0; i < model->libraryPathCount; i++) _glmFree(model->libraryPaths[i]);
+    _glmFree(model->libraryPaths);
     for (GlmGroup* g = model->groupList; g;) {
         GlmGroup* next = g->next;
         _glmFree(g->name);

@@ -258,6 +258,17 @@ bool fillTable(GlmModel* model, Library* libraries, size_t libraryCount) {
     return mapsFound;
 }
 
+// The model keeps the file of each library it read (once), for those who watch its files.
+void keepLibraryPath(GlmModel* model, char* path) {
+    for (uint32_t i = 0; i < model->libraryPathCount; i++)
+        if (strcmp(model->libraryPaths[i], path) == 0) return _glmFree(path);
+    char** paths = static_cast<char**>(_glmAlloc((model->libraryPathCount + 1) * sizeof(char*)));
+    if (model->libraryPathCount) memcpy(paths, model->libraryPaths, model->libraryPathCount * sizeof(char*));
+    _glmFree(model->libraryPaths);
+    model->libraryPaths = paths;
+    model->libraryPaths[model->libraryPathCount++] = path;
+}
+
 }  // namespace
 
 // Reads the libraries a mtllib line names into a new material table: slot 0 "default", then
@@ -291,7 +302,7 @@ bool _glmReadMTL(GlmModel* model, const char* line) {
     }
     _glmFree(dir);
     bool clean = count > 0 && fillTable(model, libraries, count);
-    for (size_t i = 0; i < count; i++) _glmFree(libraries[i].path);
+    for (size_t i = 0; i < count; i++) keepLibraryPath(model, libraries[i].path);
     _glmFree(libraries);
     _glmFree(words);
     return clean;

@@ -21,6 +21,10 @@ GlmModel* _glmReadOBJInChunks(const char* fileName, int wanted) {
     }
     GlmModel* model = static_cast<GlmModel*>(_glmCalloc(1, sizeof *model));
     model->objPath = _glmStrdup(fileName);
+    if (_glmReading) {
+        _glmReading->model = model;
+        __atomic_store_n(&_glmReading->status->total, 2 * static_cast<uint64_t>(data.size), __ATOMIC_RELAXED);
+    }
     GlmStream file = {data.data, data.size, 0};
     if (wanted <= 0) {
         size_t bySize = data.size / minimumChunk;
@@ -36,4 +40,33 @@ GlmModel* _glmReadOBJInChunks(const char* fileName, int wanted) {
     return model;
 }
 
-GlmModel* glmReadOBJ(const char* fileName) { return _glmReadOBJInChunks(fileName, 0); }
+GlmModel* _glmTryReadOBJInChunks(const char* fileName, int chunks, GlmReadStatus* status) {
+    status->done = status->total = 0;
+    status->onStdout = false;
+    status->message[0] = '\0';
+    GlmReading* reading = new GlmReading;
+    _glmBeginReading(reading, status);
+    GlmModel* volatile model = nullptr;
+    if (setjmp(reading->jump) == 0) model = _glmReadOBJInChunks(fileName, chunks);
+    _glmEndReading(reading, model == nullptr);
+    delete reading;
+    return model;
+}
+
+GlmModel* glmTryReadOBJ(const char* fileName, GlmReadStatus* status) {
+    return _glmTryReadOBJInChunks(fileName, 0, status);
+}
+
+GlmModel* glmReadOBJ(const char* fileName) {
+    GlmReadStatus* status = new GlmReadStatus;
+    GlmModel* model = glmTryReadOBJ(fileName, status);
+    if (!model) {
+        FILE* stream = status->onStdout ? stdout : stderr;
+        fputs(status->message, stream);
+        fflush(stream);
+        glmReportFatal(status->message);
+        _glmExit(1);
+    }
+    delete status;
+    return model;
+}

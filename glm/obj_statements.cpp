@@ -15,6 +15,9 @@
 
 namespace {
 
+// the walk adds to the read's progress every so many bytes
+const size_t progressStep = 1 << 20;
+
 // --- counting -----------------------------------------------------------------------------
 
 GlmEvent* addEvent(GlmChunk* chunk, int kind, size_t pos) {
@@ -204,11 +207,15 @@ void fillGroup(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
 // Reads the statements that start before `limit`; Counting chooses the pass. The counting
 // stops at an unknown keyword, the filling at the first thing wrong.
 template <bool Counting>
-void walk(GlmModel* model, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st) {
+void walkStatements(GlmModel* model, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st, size_t& reported) {
     char buf[GLM_BUFFER_SIZE];
     while (Counting || !st->bailed) {
         _glmSkipSpace(file);
         if (file->pos >= limit) break;
+        if (file->pos - reported >= progressStep) {
+            _glmAddProgress(file->pos - reported);
+            reported = file->pos;
+        }
         size_t keyword = file->pos;
         _glmScanToken(file, buf);
         switch (buf[0]) {
@@ -269,6 +276,14 @@ void walk(GlmModel* model, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFi
             break;
         }
     }
+}
+
+// The walk, with what it went over added to the read's progress now and then.
+template <bool Counting>
+void walk(GlmModel* model, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st) {
+    size_t reported = file->pos;
+    walkStatements<Counting>(model, file, limit, chunk, st, reported);
+    if (file->pos > reported) _glmAddProgress(file->pos - reported);
 }
 
 }  // namespace

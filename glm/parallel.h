@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+#include "glm/glm_internal.h"
 
 /* How many cores the machine has (at least 1). */
 inline int _glmCores(void) {
@@ -24,18 +25,28 @@ void _glmRunParts(int count, Work work) {
     auto worker = [&]() {
         for (int i = next++; i < count; i = next++) work(i);
     };
+    // the helpers belong to the caller's read; a failure while they run cannot return to it
+    GlmReading* reading = _glmReading;
+    auto helper = [&]() {
+        _glmReading = reading;
+        _glmCannotReturn = true;
+        worker();
+    };
     int helpers = _glmCores() - 1;
     if (helpers > count - 1) helpers = count - 1;
     std::vector<std::thread> threads;
     for (int i = 0; i < helpers; i++) {
         try {
-            threads.emplace_back(worker);
+            threads.emplace_back(helper);
         } catch (const std::system_error&) {
             break;  // no more threads to be had: the others do the rest
         }
     }
+    const bool couldReturn = !_glmCannotReturn;
+    _glmCannotReturn = !threads.empty() || !couldReturn;
     worker();
     for (std::thread& t : threads) t.join();
+    _glmCannotReturn = !couldReturn;
 }
 
 #endif

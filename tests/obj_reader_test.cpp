@@ -1,6 +1,8 @@
 // obj_reader_test.cpp: glmReadOBJ on small hand-written files.
 #include <gtest/gtest.h>
 #include <cmath>
+#include <fcntl.h>
+#include <string.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <string>
@@ -344,6 +346,58 @@ TEST(ObjReaderDeath, FilesThatReadDifferentlyOnTheSecondPassAreRefused) {
         EXPECT_EXIT(ReadExpectingExit(path), ::testing::ExitedWithCode(1),
                     "^_glmFillPass\\(\\) failed: malformed data file \".*twice.obj\"");
     }
+}
+
+// Open descriptors and mappings of files: a refused read must leave none behind.
+std::string OpenFiles(void) {
+    std::string open;
+    for (int fd = 0; fd < 1024; fd++)
+        if (fcntl(fd, F_GETFD) != -1) open += std::to_string(fd) + " ";
+    FILE* maps = fopen("/proc/self/maps", "r");
+    char line[4096];
+    while (fgets(line, sizeof line, maps))
+        if (strstr(line, ".obj") || strstr(line, ".mtl")) open += line;
+    fclose(maps);
+    return open;
+}
+
+TEST(ObjReader, ATriedReadReturnsTheRefusalAndLeavesNothingBehind) {
+    // refusals in each part of a read: opening, counting, a library, filling after the maps
+    // began to decode; the leak check of the sanitizer build sees any block left
+    std::string textured = "mtllib " + FixturePath("exporters/textured.mtl") + "\n" + kSquare + "usemtl leaf\n";
+    std::string ranged = textured + "f 1 2 3\nf 1 2 9\n";
+    std::string lib = WriteTempFile("bad.mtl", "newmtl a\nKd 1 2 n newmtl b\nnewmtl c\n");
+    const std::string cases[][2] = {
+        {"", "glmReadOBJ() failed: can't open data file \"/nonexistent/none.obj\".\n"},
+        {"v 0 0 0\nvp 0.5\n", "_glmFirstPass(): Unknown token \"vp\".\n"},
+        {"mtllib " + lib + "\n" + kSquare, "_glmReadMTL() failed: malformed material file \"" + lib +
+                                                 "\" (a line holds more than its keyword's values).\n"},
+        {ranged, "_glmFillPass() failed: vertex index 9 out of range in data file \"@\".\n"},
+    };
+    std::string before = OpenFiles();
+    for (const auto& c : cases) {
+        std::string path = c[0].empty() ? "/nonexistent/none.obj" : WriteTempFile("tried.obj", c[0]);
+        std::string expected = c[1];
+        if (size_t at = expected.find('@'); at != std::string::npos) expected.replace(at, 1, path);
+        GlmReadStatus status;
+        CapturedOutput captured;
+        EXPECT_EQ(glmTryReadOBJ(path.c_str(), &status), nullptr);
+        captured.Restore();
+        EXPECT_EQ(status.message, expected);
+        EXPECT_EQ(status.onStdout, expected.rfind("_glmFirstPass", 0) == 0);
+        EXPECT_EQ(captured.out, "");  // the refusal is the caller's to print
+        EXPECT_EQ(OpenFiles(), before);
+    }
+    // the same file, mended, reads whole: progress went over both passes
+    GlmReadStatus status;
+    std::string path = WriteTempFile("tried.obj", textured + "f 1 2 3\n");
+    GlmModel* m = glmTryReadOBJ(path.c_str(), &status);
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(status.done, status.total);
+    EXPECT_EQ(status.total, 2 * (textured.size() + 8));
+    ASSERT_EQ(m->libraryPathCount, 1u);
+    EXPECT_EQ(std::string(m->libraryPaths[0]), FixturePath("exporters/textured.mtl"));
+    glmDelete(m);
 }
 
 }  // namespace
