@@ -69,6 +69,11 @@ void OnProgramCreate(HWND window, bool contextReady) {
 
 void OnProgramRelease(void) { glDeleteLists(icosahedronList, 1); }
 
+// Ondrel has nothing to start early, no keys of its own beyond the shell's, and no files.
+void OnProgramStart(void) {}
+bool OnProgramKey(HWND, WPARAM) { return false; }
+void OnProgramMessage(HWND, UINT, WPARAM, LPARAM) {}
+
 void OnProgramCommand(HWND window, int id) { OnDemoCommand(window, id); }
 
 void OnProgramTimer(HWND window, WPARAM) {

@@ -36,6 +36,7 @@ typedef const struct PlatformCursor* HCURSOR;
 typedef const void* HBRUSH;
 typedef const void* HMENU;
 typedef const struct PlatformAccelerators* HACCEL;
+typedef struct PlatformDrop* HDROP;
 
 typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 
@@ -146,6 +147,8 @@ typedef struct PlatformResources {
 #define WM_RBUTTONUP 0x0205
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
+#define WM_DROPFILES 0x0233
+#define WM_APP 0x8000
 
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1
@@ -173,6 +176,7 @@ typedef struct PlatformResources {
 #define VK_F1 0x70
 #define VK_F2 0x71
 #define VK_F3 0x72
+#define VK_F5 0x74
 #define VK_F6 0x75
 #define VK_F7 0x76
 #define VK_F8 0x77
@@ -232,6 +236,7 @@ int TranslateAccelerator(HWND window, HACCEL table, MSG* msg);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessage(const MSG* msg);
 LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Any thread may post; the message loop wakes for it.
 BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
@@ -252,6 +257,12 @@ DWORD GetLastError(void);
 HACCEL LoadAccelerators(HINSTANCE instance, LPCSTR name);
 HICON LoadIcon(HINSTANCE instance, LPCSTR name);
 HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name);
+// Files dropped on a window that accepts them arrive as WM_DROPFILES, wParam an HDROP that
+// the window procedure reads with DragQueryFile (index 0xFFFFFFFF: how many) and frees with
+// DragFinish.
+void DragAcceptFiles(HWND window, BOOL accept);
+UINT DragQueryFile(HDROP drop, UINT index, LPSTR file, UINT size);
+void DragFinish(HDROP drop);
 
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);

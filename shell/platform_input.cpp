@@ -11,7 +11,10 @@
 //      window arrive while captured, with coordinates below 0 or beyond the client size.
 //  [x] WM_SIZE on every drawable size change, 0 x 0 when minimised; WM_CLOSE from the
 //      title bar, whose default handling destroys the window (WM_DESTROY).
+//  [x] PostMessage from any thread (the loop is woken with an SDL user event).
+//  [x] WM_DROPFILES: one message a dropped file, where DragAcceptFiles turned drops on.
 //  [ ] WM_CHAR for anything but ASCII keys.
+#include <string.h>
 #include "shell/eye_buffers.h"
 #include "shell/platform_internal.h"
 
@@ -149,6 +152,17 @@ void translateEvent(const SDL_Event* e) {
         queueInput(window, e->type == SDL_MOUSEBUTTONDOWN ? down : up, keyFlags(mods), MAKELPARAM(x, y), mods);
         break;
     }
+    case SDL_DROPFILE: {
+        // one message a file; a drop without a window goes to the program's one window
+        HWND window = PlatformWindowOf(e->drop.windowID);
+        if (!window && platform.windowInUse && !platform.window.destroyed) window = &platform.window;
+        if (!window) {
+            SDL_free(e->drop.file);
+            break;
+        }
+        queueInput(window, WM_DROPFILES, reinterpret_cast<WPARAM>(new PlatformDrop{e->drop.file}), 0, 0);
+        break;
+    }
     case SDL_MOUSEMOTION: {
         HWND window = PlatformWindowOf(e->motion.windowID);
         if (!window) break;
@@ -185,10 +199,13 @@ Sint64 nextTimerWait(int* which) {
 
 BOOL GetMessage(MSG* msg, HWND, UINT, UINT) {
     for (;;) {
-        if (!platform.posted.empty()) {
-            *msg = platform.posted.front();
-            platform.posted.pop_front();
-            return TRUE;
+        {
+            std::lock_guard<std::mutex> hold(platform.postedLock);
+            if (!platform.posted.empty()) {
+                *msg = platform.posted.front();
+                platform.posted.pop_front();
+                return TRUE;
+            }
         }
         if (platform.quitPosted) {
             platform.quitPosted = false;
@@ -298,8 +315,37 @@ BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     m.wParam = wParam;
     m.lParam = lParam;
     m.time = static_cast<DWORD>(SDL_GetTicks64());
-    platform.posted.push_back(m);
+    {
+        std::lock_guard<std::mutex> hold(platform.postedLock);
+        platform.posted.push_back(m);
+    }
+    if (platform.sdlReady && SDL_ThreadID() != platform.loopThread) {
+        // wakes a loop that waits for events; the event itself means nothing
+        SDL_Event wake = {};
+        wake.type = SDL_USEREVENT;
+        SDL_PushEvent(&wake);
+    }
     return TRUE;
+}
+
+void DragAcceptFiles(HWND, BOOL accept) { SDL_EventState(SDL_DROPFILE, accept ? SDL_ENABLE : SDL_DISABLE); }
+
+UINT DragQueryFile(HDROP drop, UINT index, LPSTR file, UINT size) {
+    if (index == 0xFFFFFFFFu) return 1;
+    if (index != 0) return 0;
+    UINT length = static_cast<UINT>(strlen(drop->file));
+    if (file && size > 0) {
+        UINT n = length < size - 1 ? length : size - 1;
+        memcpy(file, drop->file, n);
+        file[n] = '\0';
+        return n;
+    }
+    return length;
+}
+
+void DragFinish(HDROP drop) {
+    SDL_free(drop->file);
+    delete drop;
 }
 
 void PostQuitMessage(int exitCode) {

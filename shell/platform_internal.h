@@ -6,6 +6,7 @@
 
 #include <SDL2/SDL.h>
 #include <deque>
+#include <mutex>
 #include "shell/platform.h"
 #include "shell/platform_test.h"
 
@@ -33,6 +34,9 @@ struct PlatformWindow {
     bool fullScreen;
     SDL_Rect windowed;         // position and size before full screen
 };
+struct PlatformDrop {
+    char* file;  // SDL's, freed with SDL_free
+};
 struct PlatformContext {
     SDL_GLContext gl;
     HWND window;
@@ -59,7 +63,9 @@ struct PlatformState {
     int classCount;
     PlatformWindow window;      // the one window a program has
     bool windowInUse;
-    std::deque<MSG> posted;
+    std::deque<MSG> posted;     // guarded by postedLock: other threads post too
+    std::mutex postedLock;
+    SDL_threadID loopThread;    // the thread that runs the message loop
     std::deque<PlatformInput> input;
     bool quitPosted;
     int quitCode;

@@ -36,6 +36,7 @@ bool initVideo(const char* className) {
         bool headless = driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
         if (!headless || platform.allowHeadless) {
             platform.sdlReady = true;
+            platform.loopThread = SDL_ThreadID();
             return true;
         }
         SDL_Quit();

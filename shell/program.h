@@ -31,12 +31,18 @@ extern const ProgramInfo& programInfo;
 extern const ProgramInfo tavrinInfo;
 extern const ProgramInfo ondrelInfo;
 
+// Before the window is made: work that may start early (Tavrin starts reading its model).
+void OnProgramStart(void);
 // Scene set-up at the end of WM_CREATE; contextReady is false when the context set-up failed.
 void OnProgramCreate(HWND window, bool contextReady);
 // Runs before the rendering context is released.
 void OnProgramRelease(void);
 // Every command but 2 (quit).
 void OnProgramCommand(HWND window, int id);
+// A key before the stereo keys see it (keys outside table 103); true when the program took it.
+bool OnProgramKey(HWND window, WPARAM key);
+// Every WM_DROPFILES and every message from WM_APP on.
+void OnProgramMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Every WM_TIMER.
 void OnProgramTimer(HWND window, WPARAM id);
 // First step of every resize.

@@ -23,10 +23,12 @@ namespace {
 
 bool outputChosen = false;  // the user chose an output, or one was remembered
 bool depthShown = false;    // the user set the depth from the keyboard
+std::string modelShown;     // the file name the title shows, once the user opened another
 
 // The title names what the user asked for: the output, and the depth once it was set.
 void updateTitle(HWND window) {
     std::string title = programInfo.windowTitle;
+    if (!modelShown.empty()) title += " - " + modelShown;
     if (outputChosen) title += std::string(" [") + stereoModeNames[stereoMode] + (eyesSwapped ? ", eyes swapped" : "") + "]";
     if (depthShown) {
         double front, back, plane = ZeroParallaxDistance();
@@ -92,6 +94,11 @@ static void stepDepth(HWND window, int separation, int plane) {
     if (separation) StepEyeSeparation(window, separation);
     if (plane) StepZeroParallax(window, plane);
     depthShown = true;
+    updateTitle(window);
+}
+
+void ShowModelName(HWND window, const char* name) {
+    modelShown = name;
     updateTitle(window);
 }
 

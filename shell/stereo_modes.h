@@ -18,6 +18,8 @@ void StartStereoModes(HWND window);
 void SetStereoMode(HWND window, int mode, bool swapped);
 // F1, F2, Shift+F2, F3, F6 to F9, F11 and F12; false for every other key.
 bool OnStereoKey(HWND window, WPARAM key);
+// The title names this file from now on (after the first model, for the ones opened later).
+void ShowModelName(HWND window, const char* name);
 // The depth in the title again (after Enter or a drag), where the keys have shown it.
 void ShowStereoDepth(HWND window);
 // The width each eye is drawn at: half the window's in side-by-side full, else all of it.

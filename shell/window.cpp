@@ -48,6 +48,7 @@ int WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showS
         }
         memcpy(modelFileName, commandLine, length + 1);
     }
+    OnProgramStart();
     // failures of the window system are reported, not ended in silence with status 0
     if (!previous && !RegisterMainClass(instance)) {
         fprintf(stderr, "%s: can't register the window class \"%s\" (error %lu).\n", programInfo.programName,
@@ -79,7 +80,7 @@ LRESULT StereoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_KEYDOWN:
         // the F-keys of the stereo outputs, outside accelerator table 103
-        if (OnStereoKey(window, wParam)) return 0;
+        if (OnProgramKey(window, wParam) || OnStereoKey(window, wParam)) return 0;
         return DefWindowProc(window, message, wParam, lParam);
     case WM_DESTROY:
         ReleaseStereoContext(window);
@@ -118,7 +119,14 @@ LRESULT StereoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (!OnProgramMouse(window, message, x, y)) OnStereoMouse(window, message, x, y);
         return 0;
     }
+    case WM_DROPFILES:
+        OnProgramMessage(window, message, wParam, lParam);
+        return 0;
     default:
+        if (message >= WM_APP) {
+            OnProgramMessage(window, message, wParam, lParam);
+            return 0;
+        }
         return DefWindowProc(window, message, wParam, lParam);
     }
 }

@@ -10,6 +10,9 @@ ProgramInfo shellTestInfo = tavrinInfo;
 std::vector<std::string> programLog;
 int testScene = 0;
 
+void OnProgramStart(void) {}
+bool OnProgramKey(HWND, WPARAM) { return false; }
+void OnProgramMessage(HWND, UINT, WPARAM, LPARAM) {}
 void OnProgramCreate(HWND, bool contextReady) { programLog.push_back(contextReady ? "create ready" : "create failed"); }
 void OnProgramRelease(void) {
     // the context is still current here

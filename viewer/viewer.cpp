@@ -10,6 +10,9 @@
 #include "shell/stereo.h"
 #include "shell/stereo_modes.h"
 #include "shell/window.h"
+#include "viewer/model_session.h"
+#include "viewer/model_load.h"
+#include "viewer/progress.h"
 #include "viewer/trackball.h"
 
 GlmModel* viewerModel = nullptr;
@@ -17,35 +20,11 @@ uint32_t modelList = 0;
 bool useMaterials = false;
 bool useTextures = false;
 static float sceneRadius = 1.0f;  // the farthest vertex from the centre, once fitted
-float smoothingAngle = 90.0f;
 UINT_PTR spinTimer = 0;
 bool leftDragging = false;
 float rotationMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 namespace {
-
-// Ends the run with one line on stderr, shown in a box as well, and status 1.
-[[noreturn]] void refuseModel(const char* format) {
-    char line[2048];
-    snprintf(line, sizeof line, format, modelFileName);
-    fprintf(stderr, "%s", line);
-    glmReportFatal(line);
-    glmDelete(viewerModel);  // waits for its maps' decoding
-    exit(1);
-}
-
-// A model that shows nothing is refused, saying why: text saved as UTF-16 reads as no faces.
-void refuseEmptyModel(void) {
-    unsigned char start[2] = {1, 1};
-    if (FILE* f = fopen(modelFileName, "rb")) {
-        if (fread(start, 1, 2, f) != 2) start[0] = start[1] = 1;
-        fclose(f);
-    }
-    bool utf16 = (start[0] == 0xff && start[1] == 0xfe) || (start[0] == 0xfe && start[1] == 0xff) ||
-                 ((start[0] == 0) != (start[1] == 0));
-    if (utf16) refuseModel("Tavrin: \"%s\" is UTF-16 text: save it as UTF-8 to open it.\n");
-    refuseModel("Tavrin: \"%s\" holds no faces to show.\n");
-}
 
 // Whether the corners of the box from `low` to `high`, scaled by `scale`, lie within both
 // eyes' views at the start values, `margin` inside their edges.
@@ -98,30 +77,38 @@ bool hasMaps(const GlmModel* model) {
 
 }  // namespace
 
-void SetupViewerScene(HWND window) {
-    viewerModel = glmReadOBJ(modelFileName);
-    if (viewerModel->triangleCount == 0) refuseEmptyModel();
-    glmFitUnitCube(viewerModel);
-    RECT client;
-    GetClientRect(window, &client);
-    fitModelToEyes(viewerModel, client.right, client.bottom);
-    sceneRadius = 0.0f;
-    for (uint32_t v = 1; v <= viewerModel->vertexCount; v++) {
-        const float* p = &viewerModel->vertexData[3 * v];
-        sceneRadius = fmaxf(sceneRadius, sqrtf(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));
-    }
-    glmComputeFacetNormals(viewerModel);
-    glmVertexNormals(viewerModel, smoothingAngle);
-    useMaterials = viewerModel->materialCount != 0;
-    useTextures = useMaterials && viewerModel->texCoordData && hasMaps(viewerModel);
-    glmUploadTextures(viewerModel);
-    BuildModelList();
+// GL state of the scene; the model comes later, from its load.
+void SetupViewerScene(HWND) {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
+}
+
+// A loaded model (read, fitted to the unit cube, with its normals) takes the place of the one
+// shown, keeping the view: fitted to both eyes at the window's size, its textures and list made.
+void ShowLoadedModel(HWND window, GlmModel* model) {
+    RECT client;
+    GetClientRect(window, &client);
+    fitModelToEyes(model, client.right, client.bottom);
+    sceneRadius = 0.0f;
+    for (uint32_t v = 1; v <= model->vertexCount; v++) {
+        const float* p = &model->vertexData[3 * v];
+        sceneRadius = fmaxf(sceneRadius, sqrtf(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));
+    }
+    if (viewerModel) {
+        for (uint32_t i = 0; i < viewerModel->materialCount; i++)
+            if (viewerModel->materialArray[i].texture) glDeleteTextures(1, &viewerModel->materialArray[i].texture);
+        glmDelete(viewerModel);
+    }
+    viewerModel = model;
+    useMaterials = viewerModel->materialCount != 0;
+    useTextures = useMaterials && viewerModel->texCoordData && hasMaps(viewerModel);
+    glmUploadTextures(viewerModel);
+    BuildModelList();
+    InvalidateRect(window, nullptr, FALSE);
 }
 
 void BuildModelList(void) {
@@ -145,7 +132,8 @@ void DrawViewerEye(int eye) {
     glEnable(GL_LIGHTING);
     glEnable(GL_COLOR_MATERIAL);
     glColor3f(0.75f, 0.75f, 0.75f);
-    glCallList(modelList);
+    if (modelList) glCallList(modelList);
+    if (ModelLoadRunning()) DrawLoadProgress(ModelLoadPath(), ModelLoadProgress());
 }
 
 void StopSpinning(HWND window) {
@@ -182,6 +170,8 @@ void glmReportFatal(const char* message) {
 
 // --- the shell's hooks ---------------------------------------------------------------------
 
+void OnProgramStart(void) { StartModelSession(modelFileName); }
+
 void OnProgramCreate(HWND window, bool contextReady) {
     if (!contextReady) return;
     SetupViewerScene(window);
@@ -189,13 +179,23 @@ void OnProgramCreate(HWND window, bool contextReady) {
     GetClientRect(window, &client);
     OnResize(client.right, client.bottom);
     TrackballReset(client.right, client.bottom);
+    ShowModelWhenLoaded(window);
 }
 
 void OnProgramRelease(void) {}
 
 void OnProgramCommand(HWND window, int id) { OnViewerCommand(window, id); }
 
-void OnProgramTimer(HWND window, WPARAM) {
+bool OnProgramKey(HWND window, WPARAM key) {
+    if (key != VK_F5) return false;
+    ReloadModel(window);
+    return true;
+}
+
+void OnProgramMessage(HWND window, UINT message, WPARAM wParam, LPARAM) { OnModelSessionMessage(window, message, wParam); }
+
+void OnProgramTimer(HWND window, WPARAM id) {
+    if (OnModelSessionTimer(window, id)) return;
     TrackballSpin(rotationMatrix);
     InvalidateRect(window, nullptr, FALSE);
 }

@@ -6,16 +6,17 @@
 #include "glm/glm.h"
 #include "shell/platform.h"
 
-extern GlmModel* viewerModel;   // the loaded model, kept for the whole run
+extern GlmModel* viewerModel;   // the model shown; null until the first is loaded
 extern uint32_t modelList;      // its display list; 0 = none
 extern bool useMaterials;       // the model has a material library
 extern bool useTextures;        // and texture coordinates and a material with a map
-extern float smoothingAngle;    // crease angle for the vertex normals, degrees
 extern UINT_PTR spinTimer;      // the running spin timer; 0 = not spinning
 extern bool leftDragging;       // left button held: a trackball drag
 extern float rotationMatrix[16]; // the model's rotation, written by the trackball
 
 void SetupViewerScene(HWND window);
+// A loaded model in place of the one shown, keeping the view; the window owns it from now on.
+void ShowLoadedModel(HWND window, GlmModel* model);
 void BuildModelList(void);
 void DrawViewerEye(int eye);
 void OnViewerCommand(HWND window, int id);

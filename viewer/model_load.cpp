@@ -1,0 +1,102 @@
+// model_load.cpp: the worker thread that reads a model and prepares it, and what it hands
+// to the main thread.
+#include "viewer/model_load.h"
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace {
+
+std::thread worker;
+std::string loadPath;
+GlmReadStatus status;            // written by the worker; its counters are read while it runs
+GlmModel* loaded = nullptr;
+std::atomic<int> stage(0);       // 0 reading, 1 normals, 2 maps, 3 ended
+std::mutex windowLock;           // guards `window` and the end of a load against each other
+HWND window = nullptr;
+bool ended = false;
+
+// A model with no face shows nothing: say why (text saved as UTF-16 reads as no faces).
+void refuseEmpty(const char* path) {
+    unsigned char start[2] = {1, 1};
+    if (FILE* f = fopen(path, "rb")) {
+        if (fread(start, 1, 2, f) != 2) start[0] = start[1] = 1;
+        fclose(f);
+    }
+    bool utf16 = (start[0] == 0xff && start[1] == 0xfe) || (start[0] == 0xfe && start[1] == 0xff) ||
+                 ((start[0] == 0) != (start[1] == 0));
+    snprintf(status.message, sizeof status.message,
+             utf16 ? "Tavrin: \"%s\" is UTF-16 text: save it as UTF-8 to open it.\n" : "Tavrin: \"%s\" holds no faces to show.\n",
+             path);
+    status.onStdout = false;
+}
+
+void load(void) {
+    GlmModel* model = glmTryReadOBJ(loadPath.c_str(), &status);
+    if (model && model->triangleCount == 0) {
+        glmDelete(model);  // waits for its maps' decoding
+        model = nullptr;
+        refuseEmpty(loadPath.c_str());
+    }
+    if (model) {
+        stage = 1;
+        glmFitUnitCube(model);
+        glmComputeFacetNormals(model);
+        glmVertexNormals(model, 90.0f);
+        stage = 2;
+        glmWaitForMaps(model);
+    }
+    loaded = model;
+    stage = 3;
+    std::lock_guard<std::mutex> hold(windowLock);
+    ended = true;
+    if (window) PostMessage(window, WM_APP_MODEL_LOADED, 0, 0);
+}
+
+}  // namespace
+
+void StartModelLoad(const char* path) {
+    if (worker.joinable()) worker.join();
+    loadPath = path;
+    loaded = nullptr;
+    stage = 0;
+    ended = false;
+    status = GlmReadStatus();
+    worker = std::thread(load);
+}
+
+void SetModelLoadWindow(HWND w) {
+    std::lock_guard<std::mutex> hold(windowLock);
+    if (w && !window && ended && worker.joinable()) PostMessage(w, WM_APP_MODEL_LOADED, 0, 0);
+    window = w;
+}
+
+bool ModelLoadRunning(void) { return worker.joinable(); }
+
+const char* ModelLoadPath(void) { return loadPath.c_str(); }
+
+float ModelLoadProgress(void) {
+    // the two passes over the file are most of the work; the normals and the maps the rest
+    switch (stage.load()) {
+    case 0: {
+        uint64_t done = __atomic_load_n(&status.done, __ATOMIC_RELAXED);
+        uint64_t total = __atomic_load_n(&status.total, __ATOMIC_RELAXED);
+        return total == 0 ? 0.0f : 0.85f * static_cast<float>(done < total ? done : total) / static_cast<float>(total);
+    }
+    case 1: return 0.85f;
+    case 2: return 0.95f;
+    default: return 1.0f;
+    }
+}
+
+GlmModel* FinishModelLoad(const GlmReadStatus** failure) {
+    if (worker.joinable()) worker.join();
+    *failure = loaded ? nullptr : &status;
+    GlmModel* model = loaded;
+    loaded = nullptr;
+    return model;
+}

@@ -1,0 +1,25 @@
+// model_load.h: a model read on a worker thread, with everything that needs no OpenGL done
+// there too (fitted to the unit cube, its normals, its maps decoded), while the main thread
+// keeps its message loop and shows the progress. One load at a time.
+#ifndef VIEWER_MODEL_LOAD_H
+#define VIEWER_MODEL_LOAD_H
+
+#include "glm/glm.h"
+#include "shell/platform.h"
+
+// Posted to the window when a load ends; the model is then taken with FinishModelLoad.
+#define WM_APP_MODEL_LOADED (WM_APP + 1)
+
+// Starts reading `path` (copied) on a worker thread.
+void StartModelLoad(const char* path);
+// Where the load's end is posted; a load that already ended posts at once.
+void SetModelLoadWindow(HWND window);
+bool ModelLoadRunning(void);
+// The file being read, and how far the load went, from 0 to 1.
+const char* ModelLoadPath(void);
+float ModelLoadProgress(void);
+// Waits for the worker: the model, or null with the failure's line and stream in *failure
+// (valid until the next load starts).
+GlmModel* FinishModelLoad(const GlmReadStatus** failure);
+
+#endif
