@@ -103,23 +103,10 @@ class VirtualDisplay:
 
     def close_from_title_bar(self, window):
         """Sends WM_DELETE_WINDOW, as a window manager's close button does."""
-        x11 = ctypes.CDLL("libX11.so.6")
-        x11.XOpenDisplay.restype = ctypes.c_void_p
-        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        x11.XInternAtom.restype = ctypes.c_ulong
-        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-        x11.XFlush.argtypes = [ctypes.c_void_p]
-        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-        class ClientMessage(ctypes.Structure):
-            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                        ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                        ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
-
+        x11 = xlib()
         display = x11.XOpenDisplay(self.name.encode())
         event = ClientMessage()
-        event.type = 33  # ClientMessage
+        event.type = CLIENT_MESSAGE
         event.window = int(window, 16)
         event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
         event.format = 32
@@ -127,6 +114,58 @@ class VirtualDisplay:
         x11.XSendEvent(display, event.window, 0, 0, ctypes.byref(event))
         x11.XFlush(display)
         x11.XCloseDisplay(display)
+
+    def drop_file(self, window, path, timeout=10):
+        """Drops a file on the window as a file manager does, over XDND: enter, position and
+        drop from a window of our own, which hands over the file's URI when the target asks
+        for the selection. True once the target said it finished."""
+        x11 = xlib()
+        display = x11.XOpenDisplay(self.name.encode())
+        atom = lambda name: x11.XInternAtom(display, name.encode(), 0)  # noqa: E731
+        target = int(window, 16)
+        source = x11.XCreateSimpleWindow(display, x11.XDefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0)
+        x11.XSetSelectionOwner(display, atom("XdndSelection"), source, 0)
+
+        def send(kind, *values):
+            event = ClientMessage()
+            event.type = CLIENT_MESSAGE
+            event.window = target
+            event.message_type = atom(kind)
+            event.format = 32
+            event.data[0] = source
+            for i, value in enumerate(values):
+                event.data[i + 1] = value
+            x11.XSendEvent(display, target, 0, 0, ctypes.byref(event))
+            x11.XFlush(display)
+
+        x, y = self.origin(window)
+        send("XdndEnter", 5 << 24, atom("text/uri-list"))
+        send("XdndPosition", 0, ((x + 20) << 16) | (y + 20), 0, atom("XdndActionCopy"))
+        uri = ("file://" + os.path.abspath(path) + "\r\n").encode()
+        event = (ctypes.c_long * 24)()
+        deadline = time.time() + timeout
+        finished = False
+        while not finished and time.time() < deadline:
+            if not x11.XPending(display):
+                time.sleep(0.02)
+                continue
+            x11.XNextEvent(display, event)
+            kind = ctypes.cast(event, ctypes.POINTER(ctypes.c_int))[0]
+            if kind == CLIENT_MESSAGE:
+                message = ctypes.cast(event, ctypes.POINTER(ClientMessage))[0]
+                if message.message_type == atom("XdndStatus"):
+                    send("XdndDrop", 0, 0)
+                finished = message.message_type == atom("XdndFinished")
+            elif kind == SELECTION_REQUEST:
+                request = ctypes.cast(event, ctypes.POINTER(SelectionEvent))[0]
+                x11.XChangeProperty(display, request.requestor, request.property, request.target, 8, 0, uri, len(uri))
+                reply = SelectionEvent(SELECTION_NOTIFY, 0, 1, display, request.requestor, request.selection,
+                                       request.target, request.property, request.time)
+                x11.XSendEvent(display, request.requestor, 0, 0, ctypes.byref(reply))
+                x11.XFlush(display)
+        x11.XDestroyWindow(display, source)
+        x11.XCloseDisplay(display)
+        return finished
 
     def origin(self, window):
         """The screen position of the window's top-left pixel."""
@@ -156,6 +195,47 @@ class VirtualDisplay:
                 return now
             last = now
         return last
+
+
+CLIENT_MESSAGE, SELECTION_REQUEST, SELECTION_NOTIFY = 33, 30, 31
+
+
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+
+class SelectionEvent(ctypes.Structure):
+    """A selection request, and the notice that answers it (its owner field unused)."""
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("owner", ctypes.c_ulong), ("requestor", ctypes.c_ulong),
+                ("selection", ctypes.c_ulong), ("target", ctypes.c_ulong), ("property", ctypes.c_ulong),
+                ("time", ctypes.c_ulong), ("pad", ctypes.c_long * 14)]
+
+
+def xlib():
+    """Xlib, with the types of the calls the tests make."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    ulong, ptr = ctypes.c_ulong, ctypes.c_void_p
+    x11.XOpenDisplay.restype = ptr
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ulong
+    x11.XInternAtom.argtypes = [ptr, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ptr, ulong, ctypes.c_int, ctypes.c_long, ptr]
+    x11.XDefaultRootWindow.restype = ulong
+    x11.XDefaultRootWindow.argtypes = [ptr]
+    x11.XCreateSimpleWindow.restype = ulong
+    x11.XCreateSimpleWindow.argtypes = [ptr, ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint, ctypes.c_uint,
+                                        ctypes.c_uint, ulong, ulong]
+    x11.XSetSelectionOwner.argtypes = [ptr, ulong, ulong, ulong]
+    x11.XChangeProperty.argtypes = [ptr, ulong, ulong, ulong, ctypes.c_int, ctypes.c_int, ctypes.c_char_p, ctypes.c_int]
+    x11.XPending.argtypes = [ptr]
+    x11.XNextEvent.argtypes = [ptr, ptr]
+    x11.XDestroyWindow.argtypes = [ptr, ulong]
+    x11.XFlush.argtypes = [ptr]
+    x11.XCloseDisplay.argtypes = [ptr]
+    return x11
 
 
 class Picture:

@@ -67,9 +67,42 @@ def centroid_of(picture, channel):
     return total / count if count else None
 
 
+# one square, its colour from its library
+SQUARE_OBJ = "mtllib paint.mtl\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\nusemtl paint\nf 1 2 3 4\n"
+
+
+def paint(kd):
+    return "newmtl paint\nKd %s\nKa 0 0 0\n" % kd
+
+
+def colour_of(picture):
+    """The channel (0 red, 1 green, 2 blue) that most lit pixels show, or None."""
+    counts = [0, 0, 0]
+    for y in range(0, picture.height, 4):
+        for x in range(0, picture.width, 4):
+            rgb = picture.rgb(x, y)
+            top = max(range(3), key=lambda c: rgb[c])
+            if rgb[top] > 60 and rgb[top] > 2 * max(rgb[(top + 1) % 3], rgb[(top + 2) % 3]):
+                counts[top] += 1
+    return counts.index(max(counts)) if max(counts) > 50 else None
+
+
+def loading(picture):
+    """Whether the picture shows a load's progress: the bar's light grey outline across the middle."""
+    middle = picture.height // 2
+    return any(sum(1 for x in range(0, picture.width, 2) if picture.rgb(x, y) == (204, 204, 204)) > picture.width // 4
+               for y in range(middle - 8, middle + 8))
+
+
 class Tavrin(ProgramTest):
     def open(self, model):
-        return ProgramTest.open(self, [TAVRIN, model], TITLE, CLASS)
+        """The window once its model is shown."""
+        process, window = ProgramTest.open(self, [TAVRIN, model], TITLE, CLASS)
+        deadline = time.time() + 20
+        while (loading(self.display.picture(window)) or self.display.picture(window).lit()[0] == 0) and \
+                time.time() < deadline and process.poll() is None:
+            time.sleep(0.1)
+        return process, window
 
     def test_report_window_and_esc(self):
         process, window = self.open(os.path.join(MODELS, "scene.obj"))
@@ -275,6 +308,86 @@ class Tavrin(ProgramTest):
                             "Enter did not restore the eyes")
         self.display.key(window, "Escape")
         self.expect_clean_exit(process)
+
+    def wait_for_colour(self, window, channel, timeout=10):
+        deadline = time.time() + timeout
+        while colour_of(self.display.picture(window)) != channel and time.time() < deadline:
+            time.sleep(0.1)
+        return colour_of(self.display.picture(window)) == channel
+
+    def test_a_long_load_shows_its_progress_in_both_eyes_and_esc_ends_it(self):
+        # a model from a FIFO whose writer never finishes it: the read waits for ever
+        os.makedirs(os.path.join(self.home, ".config", "Tavrin"))
+        with open(os.path.join(self.home, ".config", "Tavrin", "stereo"), "w") as f:
+            f.write("output=side-by-side\nswapped=no\n")
+        with tempfile.TemporaryDirectory() as d:
+            fifo = os.path.join(d, "endless.obj")
+            os.mkfifo(fifo)
+            writer = os.open(fifo, os.O_RDWR)
+            self.addCleanup(os.close, writer)
+            os.write(writer, b"v 0 0 0\n" * 1000)
+            process = self.start(TAVRIN, fifo)
+            self.display.key(self.display.wait_for_window(TITLE, with_class="", timeout=20), "Return")
+            window = self.wait_for_title(" [side-by-side]", timeout=20)
+            p = self.display.settled_picture(window)
+            # the bar and the name, the same in each squeezed eye
+            lit = [sum(1 for y in range(p.height) for x in range(half * p.width // 2, (half + 1) * p.width // 2)
+                       if max(p.rgb(x, y)) > 100) for half in (0, 1)]
+            self.assertGreater(lit[0], 100, "no progress shown")
+            self.assertAlmostEqual(lit[0], lit[1], delta=lit[0] // 10)
+            start = time.time()
+            self.display.key(window, "Escape")
+            self.expect_clean_exit(process)
+            self.assertLess(time.time() - start, 3)
+
+    def test_f5_and_changes_on_disk_read_the_model_again_keeping_the_view(self):
+        with tempfile.TemporaryDirectory() as d:
+            # the library links to a folder nobody watches: a change there needs F5
+            os.mkdir(os.path.join(d, "elsewhere"))
+            real = write_model(os.path.join(d, "elsewhere"), "paint.mtl", paint("1 0 0"))
+            os.symlink(real, os.path.join(d, "paint.mtl"))
+            process, window = self.open(write_model(d, "square.obj", SQUARE_OBJ))
+            self.assertTrue(self.wait_for_colour(window, 0))
+            write_model(os.path.join(d, "elsewhere"), "paint.mtl", paint("0 1 0"))
+            time.sleep(1.5)
+            self.assertEqual(colour_of(self.display.picture(window)), 0, "a change nobody watches was read")
+            self.display.key(window, "F5")
+            self.assertTrue(self.wait_for_colour(window, 1), "F5 did not read the library again")
+            # turned; then an editor's save (a temporary file renamed over the library) is read
+            # by itself, and the model stays turned
+            def shape(p):
+                return {(x, y) for y in range(0, p.height, 2) for x in range(0, p.width, 2) if max(p.rgb(x, y)) > 40}
+            front = shape(self.display.settled_picture(window))
+            self.display.drag(window, 1, (100, 100), (180, 100), slow_end=True)
+            self.display.key(window, "space")
+            turned = shape(self.display.settled_picture(window))
+            self.assertGreater(len(front ^ turned), len(front) // 10)
+            os.rename(write_model(d, ".paint.mtl.new", paint("0 0 1")), os.path.join(d, "paint.mtl"))
+            self.assertTrue(self.wait_for_colour(window, 2), "the renamed library was not read")
+            self.assertLess(len(shape(self.display.picture(window)) ^ turned), len(turned) // 50)
+            # a model saved broken: the box says why, the model stays, the session goes on
+            write_model(d, "square.obj", SQUARE_OBJ + "f 1 2 9\n")
+            box = self.display.wait_for_window(TITLE, with_class="")
+            self.assertIsNotNone(box, "a failed read showed no box")
+            self.display.key(box, "Return")
+            time.sleep(0.3)
+            self.assertEqual(colour_of(self.display.picture(window)), 2)
+            self.display.key(window, "Escape")
+            code, _, err = self.finish(process)
+            self.assertEqual(code, 0)
+            self.assertIn('_glmFillPass() failed: vertex index 9 out of range in data file "%s"' %
+                          os.path.join(d, "square.obj"), err)
+
+    def test_a_dropped_file_opens_and_the_title_names_it(self):
+        with tempfile.TemporaryDirectory() as d:
+            process, window = self.open(write_model(d, "red.obj", SQUARE_OBJ, ("paint.mtl", paint("1 0 0"))))
+            os.mkdir(os.path.join(d, "green"))
+            green = write_model(os.path.join(d, "green"), "green.obj", SQUARE_OBJ, ("paint.mtl", paint("0 1 0")))
+            self.assertTrue(self.display.drop_file(window, green), "the drop was not taken")
+            window = self.wait_for_title(" - green.obj")
+            self.assertTrue(self.wait_for_colour(window, 1))
+            self.display.key(window, "Escape")
+            self.expect_clean_exit(process)
 
     def expect_refused(self, model, stream, message):
         """Tavrin shows why it ends in a box of its own after the driver report, and ends with
