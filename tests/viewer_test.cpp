@@ -318,7 +318,7 @@ TEST_F(ViewerControls, F1ListsTheKeysInAnInformationBox) {
     std::string text = platformLastMessageBox.text;
     EXPECT_STREQ(platformLastMessageBox.caption, "VOXA Tessan-9 OpenGL in Stereo");
     EXPECT_EQ(platformLastMessageBox.flags, static_cast<UINT>(MB_ICONINFORMATION));
-    for (const char* line : {"Space: stop spinning\n", "F2 / Shift+F2: ", "F3: swap the eyes\n", "F11: ",
+    for (const char* line : {"Space: stop spinning\n", "F2 / Shift+F2: ", "F3: swap the eyes\n", "F5: read ", "F11: ",
                              "Showing the eyes as: left eye\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
     // the platform's boxes draw no tab stops

@@ -19,5 +19,7 @@ const ProgramInfo tavrinInfo = {
     "Right button drag: frustum shift (horizontal); releasing middle or right stops a spin\n"
     "Enter: reset both stereo parameters\n"
     "1 / 2: back faces culled / both sides drawn\n"
-    "Esc: quit\n",
+    "Esc: quit\n"
+    "F5: read the model and its files again from disk (also by itself when they change)\n"
+    "An .obj file dropped on the window: open it in place of the model\n",
 };
