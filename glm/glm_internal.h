@@ -103,7 +103,8 @@ void _glmEndReading(GlmReading* reading, bool failed);
 /* Adds to the bytes the read under way went over. */
 void _glmAddProgress(uint64_t bytes);
 
-/* Memory of the library: every failure to allocate prints one line and exits with status 1. */
+/* Memory of the library: a failure to allocate is a failure of the read (_glmFail). Every block
+ * carries a GlmBlock before it, linked into the ring of the read under way that made it. */
 void* _glmAlloc(size_t size);
 void* _glmCalloc(size_t count, size_t size);
 void _glmFree(void* block);
