@@ -26,6 +26,7 @@ bool startedEarly = false;  // the first read began before the window
 std::string shownPath;      // the file of the model on screen; empty before the first
 bool dropped = false;       // the read under way opens a dropped file
 bool nameInTitle = false;   // a dropped file was opened: the title names the model from then on
+bool reloadDue = false;     // a file changed: a read follows once its writer is done
 bool pending = false;       // something asked for a read while one ran
 std::string pendingPath;
 bool pendingDropped = false;
@@ -60,7 +61,7 @@ void loadFailed(HWND window, const GlmReadStatus* failure) {
         exit(1);
     }
     // a read that met a file still changing is followed by another: its failure says nothing
-    if (pending) return;
+    if (pending || reloadDue) return;
     std::string text = failure->message;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     MessageBox(window, text.c_str(), programInfo.windowTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -129,7 +130,10 @@ void ReloadModel(HWND window) {
 void OnModelSessionMessage(HWND window, UINT message, WPARAM wParam) {
     switch (message) {
     case WM_APP_MODEL_LOADED: takeLoad(window); break;
-    case WM_APP_FILE_CHANGED: SetTimer(window, reloadTimer, wParam ? afterFinishedWrite : afterUnfinishedWrite, nullptr); break;
+    case WM_APP_FILE_CHANGED:
+        reloadDue = true;
+        SetTimer(window, reloadTimer, wParam ? afterFinishedWrite : afterUnfinishedWrite, nullptr);
+        break;
     case WM_DROPFILES: openDropped(window, reinterpret_cast<HDROP>(wParam)); break;
     default: break;
     }
@@ -142,6 +146,7 @@ bool OnModelSessionTimer(HWND window, UINT_PTR id) {
     }
     if (id == reloadTimer) {
         KillTimer(window, reloadTimer);
+        reloadDue = false;
         ReloadModel(window);
         return true;
     }
