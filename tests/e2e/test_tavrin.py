@@ -329,6 +329,9 @@ class Tavrin(ProgramTest):
             process = self.start(TAVRIN, fifo)
             self.display.key(self.display.wait_for_window(TITLE, with_class="", timeout=20), "Return")
             window = self.wait_for_title(" [side-by-side]", timeout=20)
+            deadline = time.time() + 10
+            while not loading(self.display.picture(window)) and time.time() < deadline:
+                time.sleep(0.1)
             p = self.display.settled_picture(window)
             # the bar and the name, the same in each squeezed eye
             lit = [sum(1 for y in range(p.height) for x in range(half * p.width // 2, (half + 1) * p.width // 2)
