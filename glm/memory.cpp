@@ -90,7 +90,7 @@ char* _glmStrdup(const char* text) {
 __attribute__((weak)) void glmReportFatal(const char*) {}
 
 // whatever went wrong in a file that changed while it was read, the change is the cause
-thread_local bool reportingChange = false;
+static thread_local bool reportingChange = false;
 
 void _glmFail(FILE* stream, const char* format, ...) {
     const GlmFile* changed = reportingChange ? nullptr : changedFile();
