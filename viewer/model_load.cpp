@@ -3,6 +3,8 @@
 #include "viewer/model_load.h"
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <atomic>
 #include <mutex>
@@ -36,6 +38,9 @@ void refuseEmpty(const char* path) {
 }
 
 void load(void) {
+    // the window, its context and the report box come first: the reading (and the threads it
+    // starts, which inherit this) takes what the main thread leaves
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
     GlmModel* model = glmTryReadOBJ(loadPath.c_str(), &status);
     if (model && model->triangleCount == 0) {
         glmDelete(model);  // waits for its maps' decoding
