@@ -89,6 +89,7 @@ typedef struct GlmReading {
     GlmBlock blocks;            /* the ring of blocks made meanwhile */
     GlmOpened files[72];        /* loaded and not yet unloaded (a model and a line's libraries) */
     int fileCount;
+    bool shared;                /* helper threads of the read run: its ring takes the lock */
     struct GlmReading* outer;
 } GlmReading;
 /* The read under way on this thread, or null. */

@@ -26,8 +26,16 @@ const size_t largeBlock = 8u << 20, hugePage = 2u << 20;
 }
 
 // Every block starts with a header: linked into the ring of the read under way that made it,
-// or unlinked (both null). One lock guards every ring: the threads of a read allocate too.
+// or unlinked (both null). Only the threads of a read reach its ring (its model is nobody
+// else's until the read returns); while several run, one lock guards the rings.
 std::mutex ringLock;
+
+// Takes the lock where the read under way shares its ring between threads; whether it did.
+bool holdRing(void) {
+    bool shared = _glmReading && _glmReading->shared;
+    if (shared) ringLock.lock();
+    return shared;
+}
 static_assert(sizeof(GlmBlock) % alignof(max_align_t) == 0, "blocks stay aligned");
 
 void* allocate(size_t size, bool zeroed) {
@@ -38,11 +46,12 @@ void* allocate(size_t size, bool zeroed) {
     _glmAdviseHugePages(h, total);
     h->previous = h->next = nullptr;
     if (GlmReading* r = _glmReading) {
-        std::lock_guard<std::mutex> hold(ringLock);
+        bool held = holdRing();
         h->previous = &r->blocks;
         h->next = r->blocks.next;
         r->blocks.next->previous = h;
         r->blocks.next = h;
+        if (held) ringLock.unlock();
     }
     return h + 1;
 }
@@ -72,9 +81,10 @@ void _glmFree(void* block) {
     if (!block) return;
     GlmBlock* h = static_cast<GlmBlock*>(block) - 1;
     if (h->previous) {
-        std::lock_guard<std::mutex> hold(ringLock);
+        bool held = holdRing();
         h->previous->next = h->next;
         h->next->previous = h->previous;
+        if (held) ringLock.unlock();
     }
     free(h);
 }
@@ -131,6 +141,7 @@ void _glmBeginReading(GlmReading* r, GlmReadStatus* status) {
     r->model = nullptr;
     r->blocks.previous = r->blocks.next = &r->blocks;
     r->fileCount = 0;
+    r->shared = false;
     r->outer = _glmReading;
     _glmReading = r;
     reportingChange = false;
@@ -151,7 +162,6 @@ void _glmEndReading(GlmReading* r, bool failed) {
         }
     }
     _glmReading = r->outer;
-    std::lock_guard<std::mutex> hold(ringLock);
     for (GlmBlock* h = r->blocks.next; h != &r->blocks;) {
         GlmBlock* next = h->next;
         h->previous = h->next = nullptr;

@@ -35,6 +35,9 @@ void _glmRunParts(int count, Work work) {
     int helpers = _glmCores() - 1;
     if (helpers > count - 1) helpers = count - 1;
     std::vector<std::thread> threads;
+    // set before any helper starts and cleared after all have ended: no thread sees it change
+    const bool wasShared = reading && reading->shared;
+    if (reading && helpers > 0) reading->shared = true;
     for (int i = 0; i < helpers; i++) {
         try {
             threads.emplace_back(helper);
@@ -46,6 +49,7 @@ void _glmRunParts(int count, Work work) {
     _glmCannotReturn = !threads.empty() || !couldReturn;
     worker();
     for (std::thread& t : threads) t.join();
+    if (reading) reading->shared = wasShared;
     _glmCannotReturn = !couldReturn;
 }
 
