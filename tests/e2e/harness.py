@@ -326,8 +326,17 @@ class ProgramTest(unittest.TestCase):
         self.display.key(box, "Return")
         window = self.display.wait_for_window(title, with_class=window_class, timeout=20)
         self.assertIsNotNone(window, "the main window did not appear: %s" % self.display.windows())
-        time.sleep(0.3)
+        self.wait_for_picture(process, window, lambda picture: picture.lit()[0] > 0)
         return process, window
+
+    def wait_for_picture(self, process, window, wanted, timeout=20):
+        """Until the window shows a picture that is wanted: a slow machine shows the black of
+        a window not yet drawn for a second or more. One picture for each look."""
+        deadline = time.time() + timeout
+        while time.time() < deadline and process.poll() is None:
+            if wanted(self.display.picture(window)):
+                return
+            time.sleep(0.1)
 
     def finish(self, process, timeout=10):
         out, err = process.communicate(timeout=timeout)

@@ -98,10 +98,7 @@ class Tavrin(ProgramTest):
     def open(self, model):
         """The window once its model is shown."""
         process, window = ProgramTest.open(self, [TAVRIN, model], TITLE, CLASS)
-        deadline = time.time() + 20
-        while (loading(self.display.picture(window)) or self.display.picture(window).lit()[0] == 0) and \
-                time.time() < deadline and process.poll() is None:
-            time.sleep(0.1)
+        self.wait_for_picture(process, window, lambda picture: not loading(picture) and picture.lit()[0] > 0)
         return process, window
 
     def test_report_window_and_esc(self):
