@@ -31,7 +31,8 @@ extern const ProgramInfo& programInfo;
 extern const ProgramInfo tavrinInfo;
 extern const ProgramInfo ondrelInfo;
 
-// Before the window is made: work that may start early (Tavrin starts reading its model).
+// Once the window system has started, before the window is made: work that may start early
+// (Tavrin starts reading its model).
 void OnProgramStart(void);
 // Scene set-up at the end of WM_CREATE; contextReady is false when the context set-up failed.
 void OnProgramCreate(HWND window, bool contextReady);

@@ -48,13 +48,15 @@ int WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showS
         }
         memcpy(modelFileName, commandLine, length + 1);
     }
-    OnProgramStart();
     // failures of the window system are reported, not ended in silence with status 0
     if (!previous && !RegisterMainClass(instance)) {
         fprintf(stderr, "%s: can't register the window class \"%s\" (error %lu).\n", programInfo.programName,
                 programInfo.className, static_cast<unsigned long>(GetLastError()));
         return 1;
     }
+    // Only once the window system has started: its start may fork a helper, and a child forked
+    // while another thread holds an allocator's lock can wait for that lock for ever.
+    OnProgramStart();
     if (!CreateMainWindow(instance, showState)) {
         fprintf(stderr, "%s: can't create the main window (error %lu).\n", programInfo.programName,
                 static_cast<unsigned long>(GetLastError()));
