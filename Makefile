@@ -6,9 +6,9 @@ FUZZ_SECONDS ?= 600
 
 PREFIX ?= /usr/local
 
-.PHONY: install package test deps release sanitize test-release test-sanitize fuzz fuzz-ci fuzz-build bench clean run run-ondrel pictures models
+.PHONY: install package test deps release sanitize test-release test-sanitize test-threads fuzz fuzz-ci fuzz-build bench clean run run-ondrel pictures models
 
-test: deps test-release test-sanitize
+test: deps test-threads test-release test-sanitize
 
 deps:
 	@scripts/install-deps
@@ -20,6 +20,12 @@ release:
 sanitize:
 	cmake -S . -B $(BUILD)/sanitize -DCMAKE_BUILD_TYPE=Debug -DSTEREO_SANITIZE=ON -DSTEREO_WERROR=ON -DSTEREO_BUILD_BENCH=OFF
 	cmake --build $(BUILD)/sanitize -j$(JOBS)
+
+# the model library's tests under ThreadSanitizer: its reads use threads, and two reads may run at once
+test-threads:
+	cmake -S . -B $(BUILD)/threads -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTEREO_TSAN=ON -DSTEREO_WERROR=ON -DSTEREO_BUILD_BENCH=OFF
+	cmake --build $(BUILD)/threads -j$(JOBS) --target glm_tests
+	TSAN_OPTIONS=halt_on_error=1 $(BUILD)/threads/tests/glm_tests --gtest_filter='ObjReader.*:ObjChunks.*:MtlReader.*'
 
 test-release: release
 	ctest --test-dir $(BUILD)/release --output-on-failure -j$(JOBS)

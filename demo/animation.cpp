@@ -2,7 +2,6 @@
 #include "demo/animation.h"
 #include <GL/gl.h>
 #include "demo/solids.h"
-#include "resources/commands.h"
 #include "shell/program.h"
 #include "shell/stereo.h"
 
@@ -12,7 +11,7 @@ float bounceStep = 0x1.47ae14p-8f;  // 0.005, bits 0x3BA3D70A
 float pulseStep = 0x1.eb851ep-7f;   // 0.015, bits 0x3C75C28F
 UINT_PTR animationTimer = 0;
 
-void StartAnimationTimer(HWND window) { animationTimer = SetTimer(window, 1, 40, nullptr); }
+void StartAnimationTimer(HWND window) { animationTimer = SetTimer(window, ONDREL_ANIMATION_TIMER, 40, nullptr); }
 
 static float wrapAngle(float angle, float step) {
     angle += step;

@@ -109,13 +109,6 @@ GlmModel* glmTryReadOBJ(const char* fileName, GlmReadStatus* status);
  * uploads them); needs no OpenGL context. */
 void glmWaitForMaps(GlmModel* model);
 
-/*
- * glmReportFatal: called with the one-line message (newline included) of every failure that
- * ends the process, after the line went to its stream and just before the exit with status 1.
- * The library's own definition does nothing; a program may define its own to show the line.
- */
-void glmReportFatal(const char* message);
-
 /* glmDelete: frees a model and everything it owns. Accepts null. */
 void glmDelete(GlmModel* model);
 

@@ -4,10 +4,10 @@
 
 #include <stddef.h>
 #include <stdint.h>
-#include <setjmp.h>
 #include <stdio.h>
 #include <sys/types.h>
 #include <time.h>
+#include <atomic>
 #include "glm/glm.h"
 
 /* Result of a scan that met the end of input before any conversion, as EOF in stdio. */
@@ -67,75 +67,63 @@ int _glmFirstWord(char* buf);
 /* sscanf(buf, "%s %s", buf, buf) in place: the second word when there are two, else the first. */
 int _glmNameWord(char* buf);
 
-/*
- * One glmTryReadOBJ under way on a thread (and on the threads it runs parts on): every block
- * allocated and every file loaded meanwhile is kept here, so that a failure can free and close
- * all of it before it returns, from _glmFail, to the setjmp in glmTryReadOBJ.
- */
-typedef struct GlmBlock {
-    struct GlmBlock* previous;
-    struct GlmBlock* next;
-} GlmBlock;
-typedef struct GlmOpened {
-    const char* data;
-    size_t size;
-    bool mapped;
-    int fd;
-} GlmOpened;
-typedef struct GlmReading {
-    jmp_buf jump;
-    GlmReadStatus* status;
-    GlmModel* model;            /* the model being read, once made: its maps' decoding is waited for */
-    GlmBlock blocks;            /* the ring of blocks made meanwhile */
-    GlmOpened files[72];        /* loaded and not yet unloaded (a model and a line's libraries) */
-    int fileCount;
-    bool shared;                /* helper threads of the read run: its ring takes the lock */
-    struct GlmReading* outer;
-} GlmReading;
-/* The read under way on this thread, or null. */
-extern thread_local GlmReading* _glmReading;
-/* Set where a failure cannot return to the read (other threads of it are running). */
-extern thread_local bool _glmCannotReturn;
-/* Starts keeping what the thread makes; a failure then returns to `reading->jump`. */
-void _glmBeginReading(GlmReading* reading, GlmReadStatus* status);
-/* Stops keeping: after a failure, waits for the model's maps and frees and closes all that the
- * read made and opened; after a success, leaves it all to the model. */
-void _glmEndReading(GlmReading* reading, bool failed);
-/* Adds to the bytes the read under way went over. */
-void _glmAddProgress(uint64_t bytes);
-
-/* Memory of the library: a failure to allocate is a failure of the read (_glmFail). Every block
- * carries a GlmBlock before it, linked into the ring of the read under way that made it. */
-void* _glmAlloc(size_t size);
-void* _glmCalloc(size_t count, size_t size);
-void _glmFree(void* block);
-char* _glmStrdup(const char* text);
-/* Asks for huge pages for the whole ones inside a block of 8 MB or more (fewer page faults). */
-void _glmAdviseHugePages(void* block, size_t size);
-/* Writes one formatted line to `stream`, hands it to glmReportFatal and ends the process
- * with status 1; under glmTryReadOBJ, returns the line to its caller instead. */
-[[noreturn]] void _glmFail(FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
-/* Ends the process with the given status once what it printed is out. */
-[[noreturn]] void _glmExit(int status);
-
 /* A whole file in memory: mapped where it is a regular file, else read into a block. */
 typedef struct GlmFile {
     const char* data;
     size_t size;
     bool mapped;
     int fd;                   /* kept open while it is mapped, to tell whether it changed */
+    int watchSlot;            /* its slot in the table the bus-error handler reads, or -1 */
     const char* path;         /* not owned */
     const char* reporter;     /* the function that names it in a message */
     off_t fileSize;           /* size and time of change when it was opened */
     struct timespec modified;
+    struct GlmFile* nextOpen; /* the read's next file open now */
 } GlmFile;
-/* Loads a file; false (errno set) when it cannot be opened. A file that is not regular and
- * brings more than half the machine's memory ends the process with a line from `reporter`. */
-bool _glmLoadFile(const char* path, GlmFile* file, const char* reporter);
-/* Ends the process with a line from its reporter when the file changed while it was read (it
- * shrank under its mapping, or its size or time of change differ from when it was opened). */
-void _glmCheckFile(const GlmFile* file);
-void _glmUnloadFile(GlmFile* file);
+
+/*
+ * One read under way: what every step that can refuse the file is given. The first refusal
+ * writes its line into the status and sets `failed`; each step then returns at once, and
+ * each level frees what it made on the way out (the model by glmDelete). A refusal may come
+ * from any of the read's threads. Running out of memory is not a refusal: it ends the process.
+ */
+typedef struct GlmRead {
+    GlmReadStatus* status;
+    GlmModel* model;          /* the model being read, once made */
+    GlmFile* openFiles;       /* loaded and not yet unloaded, newest first */
+    std::atomic<bool> failed;
+    std::atomic_flag claimed; /* taken by the first refusal, which alone writes the line */
+} GlmRead;
+/* A read that has refused nothing yet, its refusal to go to `status`. */
+void _glmStartRead(GlmRead* read, GlmReadStatus* status);
+/* Refuses the file: the line (formatted, newline included) goes to the status, for `stream`.
+ * Where one of the read's files changed since it was opened, the change is given as the
+ * cause instead. Only the first refusal of a read counts. */
+void _glmFail(GlmRead* read, FILE* stream, const char* format, ...) __attribute__((format(printf, 3, 4)));
+/* Adds to the bytes the read went over. */
+void _glmAddProgress(GlmRead* read, uint64_t bytes);
+
+/* Memory of the library. A failure to allocate prints one line and ends the process. */
+void* _glmAlloc(size_t size);
+void* _glmCalloc(size_t count, size_t size);
+void _glmFree(void* block);
+char* _glmStrdup(const char* text);
+/* Asks for huge pages for the whole ones inside a block of 8 MB or more (fewer page faults). */
+void _glmAdviseHugePages(void* block, size_t size);
+/* Ends the process with the given status once what it printed is out, without running the
+ * exit handlers under threads that may still be decoding maps. */
+[[noreturn]] void _glmExit(int status);
+
+/* Loads a file and adds it to the read's open files; false when it cannot be opened (errno
+ * set), or when the read was refused meanwhile (a file that is not regular and brings more
+ * than half the memory the process may have). */
+bool _glmLoadFile(GlmRead* read, const char* path, GlmFile* file, const char* reporter);
+/* Whether the file changed while it was read (it shrank under its mapping, or its size or
+ * time of change differ from when it was opened). */
+bool _glmFileChanged(const GlmFile* file);
+/* Refuses the read, and returns false, when the file changed while it was read. */
+bool _glmCheckFile(GlmRead* read, const GlmFile* file);
+void _glmUnloadFile(GlmRead* read, GlmFile* file);
 
 /* A table of names by hash, open addressing: a slot holds an entry's number + 1, or 0. */
 typedef struct GlmNameSlots {
@@ -190,10 +178,12 @@ typedef struct GlmChunkGroups {
     uint32_t count;
 } GlmChunkGroups;
 
-/* The filling pass's state: where it is and what is current. */
+/* The filling pass's state: where it is and what is current. A chunk filled alongside others
+ * reports nothing: at the first thing wrong it stops (`bailed`), to be filled again alone, in
+ * its turn, where it reports now (`reportNow`) and the read fails. */
 typedef struct GlmFill {
-    bool direct;             /* reports what goes wrong as it comes (reading to the end alone) */
-    bool bailed;             /* met something wrong while not direct: to be read again */
+    bool reportNow;          /* reads on to the end alone: what goes wrong refuses the read */
+    bool bailed;             /* met something wrong: stopped */
     size_t pos;              /* the next statement's start */
     uint32_t filled[3];      /* vertices, texture coordinates, normals read so far (whole file) */
     uint32_t limits[3];      /* and how far this chunk may go */
@@ -206,6 +196,7 @@ typedef struct GlmFill {
     size_t* unknownMaterials; /* usemtl lines naming no material, reported in turn; owned */
     uint32_t unknownCount, unknownRoom;
     const GlmGroupIndex* index; /* the groups by number and name; shared */
+    GlmRead* read;           /* the read it belongs to; shared */
 } GlmFill;
 
 typedef struct GlmChunk {
@@ -225,23 +216,29 @@ typedef struct GlmChunk {
 
 /* The statements of a chunk: one walk serves both passes. */
 /* Counts a chunk's statements from chunk->pos on, up to its limit. */
-void _glmCountChunk(const GlmStream* file, GlmChunk* chunk);
+void _glmCountChunk(GlmRead* read, const GlmStream* file, GlmChunk* chunk);
 /* Fills from state->pos on, up to `limit`, into the arrays the counts sized. */
-void _glmFillChunk(GlmModel* model, const GlmStream* file, GlmFill* state, size_t limit);
+void _glmFillChunk(GlmRead* read, const GlmStream* file, GlmFill* state, size_t limit);
 /* Refuses the file unless the filling, ending in `state`, read every entry and triangle the
  * counting found. */
-void _glmCheckFilled(const GlmModel* model, const GlmFill* state);
+bool _glmCheckFilled(GlmRead* read, const GlmFill* state);
 /* The entry of group `number` in a chunk's table, or -1 when the chunk did not count it. */
 int64_t _glmChunkGroup(const GlmChunkGroups* groups, uint32_t number);
 
 /* How many times a pass so far ended with a chunk reading on to the end alone (for the tests). */
-extern uint32_t _glmChunksReadOnAlone;
-/* Reads a whole file's two passes in up to `wanted` chunks: the model's counts, arrays and
- * groups, filled and checked. */
-void _glmReadInChunks(GlmModel* model, const GlmStream* file, int wanted);
+extern std::atomic<uint32_t> _glmChunksReadOnAlone;
+/* Reads a whole file's two passes in up to `wanted` chunks into read->model: its counts,
+ * arrays and groups, filled and checked; returns with read->failed set where it refuses it. */
+void _glmReadInChunks(GlmRead* read, const GlmStream* file, int wanted);
 
-/* The filling pass marks the triangles after the first of a polygon's fan with this
- * facetNormalIndex; _glmClipConcaveFaces clears the marks. */
+/*
+ * The continuation mark, between the filling pass and the polygon cutter. A face of n corners
+ * is filled as a fan of n - 2 triangles in consecutive slots; the first keeps facetNormalIndex
+ * 0 and each one after it is marked with GLM_CONTINUES_FACE, so that the cutter, once the
+ * whole model is read, finds each polygon as a run: a triangle not marked and the marked ones
+ * after it. _glmClipConcaveFaces clears every mark (to 0) before the model is handed out;
+ * nothing else ever sees one.
+ */
 #define GLM_CONTINUES_FACE (-1)
 /* Cuts every polygon that is not convex anew by ear clipping in its own plane, into the
  * same triangles' places; convex ones keep their fan. */
@@ -253,7 +250,7 @@ GlmModel* _glmTryReadOBJInChunks(const char* fileName, int chunks, GlmReadStatus
 
 /* The material library reader: the libraries one mtllib line names (the rest of its line). */
 /* True when it had nothing to say: every library it read was found, and every map. */
-bool _glmReadMTL(GlmModel* model, const char* line);
+bool _glmReadMTL(GlmRead* read, const char* line);
 int32_t _glmFindMaterial(GlmModel* model, const char* name);
 /* The material's index, or -1 (silently) when the model has none of that name. */
 int32_t _glmLookupMaterial(const GlmModel* model, const char* name);
@@ -275,6 +272,10 @@ typedef struct GlmImage {
 /* Decodes a file (PNG, JPEG, TGA, BMP and what else the image library knows) with its mip
  * levels; false with `failure` set when it cannot. */
 bool _glmDecodeImage(const char* path, GlmImage* image);
+/* A BMP, TGA (`tga`: the file is named so) or GIF, by SDL2_image, into an image's first level
+ * with room for its mip levels; closes the file. False with `failure` set where it cannot,
+ * also where the picture has more than `maximumTexels` texels. */
+bool _glmDecodeOtherImage(FILE* file, bool tga, uint64_t maximumTexels, GlmImage* image);
 /* Makes the levels after the first from it, each a box filter of the one before. */
 void _glmBuildMipmaps(GlmImage* image);
 /* The bytes of all the levels of a width x height image. */

@@ -1,7 +1,5 @@
 // image.cpp: decoding the materials' texture maps, on other cores while the model is read,
 // into the mip levels the texture is made of.
-#include <SDL.h>
-#include <SDL_image.h>
 #include <setjmp.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -182,13 +180,6 @@ int kindOf(FILE* file) {
     return 0;
 }
 
-// Copies rows of `bytes` bytes, the last first: OBJ texture coordinates start at the bottom.
-void copyFlipped(const SDL_Surface* s, unsigned char* to, size_t bytes) {
-    for (int y = 0; y < s->h; y++)
-        memcpy(to + static_cast<size_t>(s->h - 1 - y) * bytes, static_cast<const unsigned char*>(s->pixels) + y * s->pitch,
-               bytes);
-}
-
 void decodeSlots(GlmImageLoads* loads) {
     for (uint32_t i = loads->next++; i < loads->count; i = loads->next++)
         if (loads->materials[i].textureMap && loads->images[i].duplicateOf < 0)
@@ -245,7 +236,7 @@ bool _glmDecodeImage(const char* path, GlmImage* image) {
         if (decoded) _glmBuildMipmaps(image);
         return decoded;
     }
-    // BMP, TGA and GIF through SDL2_image, once their headers give sides of a size it may decode
+    // BMP, TGA and GIF by the other decoder, once their headers give sides of a size it may decode
     uint64_t width = 0, height = 0;
     if (!headerSides(file, path, &width, &height)) {
         fclose(file);
@@ -256,26 +247,7 @@ bool _glmDecodeImage(const char* path, GlmImage* image) {
         return refuse(image, "larger than 16384 x 16384 texels");
     }
     const char* dot = strrchr(path, '.');
-    SDL_Surface* decoded = IMG_LoadTyped_RW(SDL_RWFromFP(file, SDL_TRUE), 1, dot && strcasecmp(dot, ".tga") == 0 ? "TGA" : nullptr);
-    if (!decoded) return refuse(image, "not an image it can decode");
-    bool alpha = SDL_ISPIXELFORMAT_ALPHA(decoded->format->format) || SDL_HasColorKey(decoded);
-    Uint32 format = alpha ? SDL_PIXELFORMAT_RGBA32 : SDL_PIXELFORMAT_RGB24;
-    SDL_Surface* s = decoded;
-    if (decoded->format->format != format) {
-        s = SDL_ConvertSurfaceFormat(decoded, format, 0);
-        SDL_FreeSurface(decoded);
-        if (!s) return refuse(image, "out of memory");
-    }
-    if (static_cast<uint64_t>(s->w) * s->h > maximumTexels || s->w < 1 || s->h < 1) {
-        SDL_FreeSurface(s);
-        return refuse(image, "larger than 16384 x 16384 texels");
-    }
-    image->width = s->w;
-    image->height = s->h;
-    image->channels = alpha ? 4 : 3;
-    if (allocatePixels(image)) copyFlipped(s, image->pixels, static_cast<size_t>(s->w) * image->channels);
-    SDL_FreeSurface(s);
-    if (!image->pixels) return refuse(image, "out of memory");
+    if (!_glmDecodeOtherImage(file, dot && strcasecmp(dot, ".tga") == 0, maximumTexels, image)) return false;
     _glmBuildMipmaps(image);
     return true;
 }
@@ -285,12 +257,6 @@ void _glmStartImages(GlmModel* model) {
     uint32_t maps = 0;
     for (uint32_t i = 0; i < model->materialCount; i++) maps += model->materialArray[i].textureMap != nullptr;
     if (maps == 0) return;
-    static bool initialised = false;
-    if (!initialised) {
-        // the decoders are set up once, before any thread uses them
-        IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG);
-        initialised = true;
-    }
     GlmImageLoads* loads = new GlmImageLoads();
     loads->count = model->materialCount;
     loads->images = static_cast<GlmImage*>(_glmCalloc(model->materialCount, sizeof(GlmImage)));

@@ -15,8 +15,8 @@ void setColor(float* color, float red, float green, float blue) {
     color[3] = 1.0f;
 }
 
-[[noreturn]] void malformedLibrary(const char* fullName) {
-    _glmFail(stderr, "_glmReadMTL() failed: malformed material file \"%s\" (a line holds more than its keyword's values).\n",
+void malformedLibrary(GlmRead* read, const char* fullName) {
+    _glmFail(read, stderr, "_glmReadMTL() failed: malformed material file \"%s\" (a line holds more than its keyword's values).\n",
              fullName);
 }
 
@@ -161,8 +161,10 @@ bool readMap(GlmMaterial* m, GlmStream* file, const char* libraryPath) {
 }
 
 // Fills the table from one library, from slot `named` + 1 on; returns the last slot filled.
-// `mapsFound` is cleared where a map is not there.
-uint32_t fillMaterials(GlmModel* model, const Library* library, uint32_t named, bool* mapsFound) {
+// `mapsFound` is cleared where a map is not there. A name past the table's end (its count
+// and its filling disagree) refuses the library.
+uint32_t fillMaterials(GlmRead* read, const Library* library, uint32_t named, bool* mapsFound) {
+    GlmModel* model = read->model;
     GlmStream file = {library->data.data, library->data.size, 0};
     char buf[GLM_BUFFER_SIZE];
     // lines before the first newmtl, and a material named "default", set slot 0
@@ -177,7 +179,10 @@ uint32_t fillMaterials(GlmModel* model, const Library* library, uint32_t named, 
                 current = 0;
                 break;
             }
-            if (++named >= model->materialCount) malformedLibrary(library->path);
+            if (++named >= model->materialCount) {
+                malformedLibrary(read, library->path);
+                return named;
+            }
             current = named;
             model->materialArray[current].name = _glmStrdup(buf);
             break;
@@ -217,16 +222,17 @@ uint32_t fillMaterials(GlmModel* model, const Library* library, uint32_t named, 
 }
 
 // Finds and loads the library `name` names beside the model; false when there is none.
-bool openLibrary(const char* dir, const char* name, Library* library) {
+bool openLibrary(GlmRead* read, const char* dir, const char* name, Library* library) {
     library->path = _glmFindFile(dir, name);
-    if (library->path && _glmLoadFile(library->path, &library->data, "_glmReadMTL()")) return true;
+    if (library->path && _glmLoadFile(read, library->path, &library->data, "_glmReadMTL()")) return true;
     _glmFree(library->path);
     return false;
 }
 
 // A new table from the libraries of one line: slot 0 "default", then their materials in order.
-// Returns whether every map was found.
-bool fillTable(GlmModel* model, Library* libraries, size_t libraryCount) {
+// Returns whether every map was found. Unloads every library, also where the read fails.
+bool fillTable(GlmRead* read, Library* libraries, size_t libraryCount) {
+    GlmModel* model = read->model;
     uint32_t count = 1;
     for (size_t i = 0; i < libraryCount; i++) {
         uint32_t more = countMaterials(&libraries[i].data);
@@ -247,12 +253,13 @@ bool fillTable(GlmModel* model, Library* libraries, size_t libraryCount) {
     uint32_t named = 0;
     bool mapsFound = true;
     for (size_t i = 0; i < libraryCount; i++) {
-        named = fillMaterials(model, &libraries[i], named, &mapsFound);
-        _glmCheckFile(&libraries[i].data);
-        _glmUnloadFile(&libraries[i].data);
+        if (!read->failed) named = fillMaterials(read, &libraries[i], named, &mapsFound);
+        if (!read->failed) _glmCheckFile(read, &libraries[i].data);
+        _glmUnloadFile(read, &libraries[i].data);
     }
     // a newmtl swallowed by a number that read into it leaves an unnamed slot: refuse it
-    if (named != count - 1) malformedLibrary(libraries[libraryCount - 1].path);
+    if (!read->failed && named != count - 1) malformedLibrary(read, libraries[libraryCount - 1].path);
+    if (read->failed) return false;
     _glmIndexMaterials(model);
     _glmStartImages(model);
     return mapsFound;
@@ -275,10 +282,10 @@ void keepLibraryPath(GlmModel* model, char* path) {
 // one slot per newmtl line, library after library, in file order. Each name on the line is a
 // library; where none of them opens, the whole line is one name. Where none opens at all the
 // model keeps its table, and the line is a warning: the model is shown without it.
-bool _glmReadMTL(GlmModel* model, const char* line) {
+bool _glmReadMTL(GlmRead* read, const char* line) {
+    GlmModel* model = read->model;
     char* dir = _glmPathDirectory(model->objPath);
-    // the names, cut apart in a copy of the line (library blocks only: a refusal below ends
-    // the process, and the fuzz build frees what is left behind)
+    // the names, cut apart in a copy of the line
     size_t length = strlen(line);
     char* words = _glmStrdup(line);
     Library* libraries = static_cast<Library*>(_glmCalloc(length / 2 + 2, sizeof(Library)));
@@ -289,19 +296,26 @@ bool _glmReadMTL(GlmModel* model, const char* line) {
         bool last = p[n] == '\0';
         p[n] = '\0';
         // a line of endless names: the first few are the libraries
-        if (n && names < 64) {
+        if (n && names < 64 && !read->failed) {
             if (names++ == 0) first = p;
-            if (openLibrary(dir, p, &libraries[count])) count++;
+            if (openLibrary(read, dir, p, &libraries[count])) count++;
         }
         p += n + (last ? 0 : 1);
     }
-    if (count == 0 && names > 1 && openLibrary(dir, line, &libraries[0])) count = 1;
-    if (count == 0) {
+    if (count == 0 && names > 1 && !read->failed && openLibrary(read, dir, line, &libraries[0])) count = 1;
+    if (read->failed) {
+        // a library too large to read: the ones loaded before it are let go
+        for (size_t i = 0; i < count; i++) {
+            _glmUnloadFile(read, &libraries[i].data);
+            _glmFree(libraries[i].path);
+        }
+        count = 0;
+    } else if (count == 0) {
         fprintf(stderr, "_glmReadMTL() failed: can't open material file \"%s%s\".\n", first[0] == '/' ? "" : dir, first);
         model->missingLibraries++;
     }
     _glmFree(dir);
-    bool clean = count > 0 && fillTable(model, libraries, count);
+    bool clean = count > 0 && fillTable(read, libraries, count);
     for (size_t i = 0; i < count; i++) keepLibraryPath(model, libraries[i].path);
     _glmFree(libraries);
     _glmFree(words);

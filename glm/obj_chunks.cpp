@@ -22,6 +22,7 @@ const uint64_t maxEntries = 0x7ffffffe;
 
 // One read in chunks: the one record the steps below share.
 struct ChunkedRead {
+    GlmRead* read;
     GlmModel* model;
     const GlmStream* file;
     GlmGroupIndex index;
@@ -53,7 +54,7 @@ void planChunks(ChunkedRead* r, int wanted) {
 // The counting pass: each chunk on its own, then checked against the one before it.
 void countInChunks(ChunkedRead* r) {
     GlmChunk* chunks = r->chunks;
-    _glmRunParts(r->count, [&](int i) { _glmCountChunk(r->file, &chunks[i]); });
+    _glmRunParts(r->count, [&](int i) { _glmCountChunk(r->read, r->file, &chunks[i]); });
     r->used = r->count;
     for (int i = 1; i < r->count; i++) {
         // past an unknown keyword nothing counts
@@ -65,7 +66,7 @@ void countInChunks(ChunkedRead* r) {
             // a statement ran over the cut: the one before reads on to the end
             _glmChunksReadOnAlone++;
             chunks[i - 1].limit = r->file->size;
-            _glmCountChunk(r->file, &chunks[i - 1]);
+            _glmCountChunk(r->read, r->file, &chunks[i - 1]);
             r->used = i;
             return;
         }
@@ -86,12 +87,12 @@ void readLibraries(ChunkedRead* r, GlmStream* file, bool* lastClean) {
     model->libraryName = static_cast<char*>(_glmAlloc(length + 1));
     memcpy(model->libraryName, text, length);
     model->libraryName[length] = '\0';
-    *lastClean = _glmReadMTL(model, model->libraryName);
+    *lastClean = _glmReadMTL(r->read, model->libraryName);
 }
 
 // Handles the events in file order (libraries, groups, an unknown keyword), then checks the
-// totals and gives every group room for its triangles.
-void mergeCounts(ChunkedRead* r) {
+// totals and gives every group room for its triangles; false where that refuses the file.
+bool mergeCounts(ChunkedRead* r) {
     GlmModel* model = r->model;
     char buf[GLM_BUFFER_SIZE];
     GlmStream file = {r->file->data, r->file->size, 0};
@@ -106,6 +107,7 @@ void mergeCounts(ChunkedRead* r) {
             switch (event->kind) {
             case GLM_EVENT_LIBRARY:
                 readLibraries(r, &file, &lastClean);
+                if (r->read->failed) return false;
                 break;
             case GLM_EVENT_GROUP:
                 _glmReadRestOfLine(&file, buf);
@@ -113,7 +115,8 @@ void mergeCounts(ChunkedRead* r) {
                 break;
             case GLM_EVENT_UNKNOWN:
                 _glmScanToken(&file, buf);
-                _glmFail(stdout, "_glmFirstPass(): Unknown token \"%s\".\n", buf);
+                _glmFail(r->read, stdout, "_glmFirstPass(): Unknown token \"%s\".\n", buf);
+                return false;
             }
             event->group = group;
         }
@@ -121,8 +124,9 @@ void mergeCounts(ChunkedRead* r) {
         triangles += chunk->triangles;
     }
     if (totals[0] > maxEntries || totals[1] > maxEntries || totals[2] > maxEntries || triangles > maxEntries) {
-        _glmFail(stderr, "glmReadOBJ() failed: data file \"%s\" holds more than %llu entries of one kind.\n",
+        _glmFail(r->read, stderr, "glmReadOBJ() failed: data file \"%s\" holds more than %llu entries of one kind.\n",
                  model->objPath, static_cast<unsigned long long>(maxEntries));
+        return false;
     }
     model->vertexCount = static_cast<uint32_t>(totals[0]);
     model->texCoordCount = static_cast<uint32_t>(totals[1]);
@@ -134,6 +138,7 @@ void mergeCounts(ChunkedRead* r) {
                 static_cast<uint32_t>(r->chunks[c].events[i].triangles);
     for (GlmGroup* g = model->groupList; g; g = g->next)
         g->triangleIndices = static_cast<int32_t*>(_glmCalloc(g->triangleCount, sizeof(int32_t)));
+    return true;
 }
 
 // Every array at its final size; zeroed, so that entry 0 and anything a short line leaves
@@ -169,11 +174,12 @@ void planFill(ChunkedRead* r) {
     GlmFill carried = {};  // what the chunk before left
     carried.group = static_cast<uint32_t>(_glmFindGroup(&r->index, "default"));
     carried.index = &r->index;
+    carried.read = r->read;
     for (int c = 0; c < r->used; c++) {
         GlmChunk* chunk = &r->chunks[c];
         GlmFill* st = &chunk->start;
         *st = carried;
-        st->direct = r->used == 1;
+        st->reportNow = r->used == 1;
         st->pos = chunk->first;
         st->triangleLimit = st->triangles + static_cast<uint32_t>(chunk->triangles);
         for (int k = 0; k < 3; k++) st->limits[k] = st->filled[k] + static_cast<uint32_t>(chunk->counts[k]);
@@ -253,12 +259,12 @@ void fillToTheEnd(ChunkedRead* r, int c) {
     _glmFree(numbers);
     _glmFree(reached);
     st->groupEntry = st->group;
-    st->direct = true;
+    st->reportNow = true;
     st->triangleLimit = model->triangleCount;
     st->limits[0] = model->vertexCount;
     st->limits[1] = model->texCoordCount;
     st->limits[2] = model->normalCount;
-    _glmFillChunk(model, r->file, st, r->file->size);
+    _glmFillChunk(r->read, r->file, st, r->file->size);
 }
 
 // What the chunks noted of usemtl names the library lacks, reported in file order.
@@ -282,8 +288,10 @@ void fillInChunks(ChunkedRead* r) {
     for (int c = 0; c < r->used; c++) restartFill(&chunks[c]);
     _glmRunParts(r->used, [&](int i) {
         size_t limit = i + 1 < r->used ? chunks[i + 1].first : r->file->size;
-        _glmFillChunk(r->model, r->file, &chunks[i].fill, limit);
+        _glmFillChunk(r->read, r->file, &chunks[i].fill, limit);
     });
+    // one chunk alone reported what was wrong as it came
+    if (r->read->failed) return;
     int fitting = r->used;
     for (int c = 0; c < r->used; c++)
         if (chunks[c].fill.bailed || (c > 0 && !fillFits(&chunks[c - 1], &chunks[c]))) {
@@ -297,8 +305,9 @@ void fillInChunks(ChunkedRead* r) {
     if (redo) {
         _glmChunksReadOnAlone++;
         fillToTheEnd(r, r->used - 1);
+        if (r->read->failed) return;
     }
-    _glmCheckFilled(r->model, &chunks[r->used - 1].fill);
+    if (!_glmCheckFilled(r->read, &chunks[r->used - 1].fill)) return;
     for (int c = 0; c < r->used; c++) {
         const GlmChunkGroups* t = &chunks[c].fill.groups;
         for (uint32_t e = 0; e < t->count; e++) {
@@ -321,7 +330,7 @@ void freeChunks(ChunkedRead* r) {
 
 }  // namespace
 
-uint32_t _glmChunksReadOnAlone = 0;
+std::atomic<uint32_t> _glmChunksReadOnAlone(0);
 
 int64_t _glmChunkGroup(const GlmChunkGroups* t, uint32_t number) {
     const GlmChunkGroup* begin = t->entries;
@@ -331,15 +340,17 @@ int64_t _glmChunkGroup(const GlmChunkGroups* t, uint32_t number) {
     return found != end && found->number == number ? found - begin : -1;
 }
 
-void _glmReadInChunks(GlmModel* model, const GlmStream* file, int wanted) {
+void _glmReadInChunks(GlmRead* read, const GlmStream* file, int wanted) {
     ChunkedRead r = {};
-    r.model = model;
+    r.read = read;
+    r.model = read->model;
     r.file = file;
     r.chunks = static_cast<GlmChunk*>(_glmCalloc(wanted, sizeof(GlmChunk)));
     planChunks(&r, wanted);
     countInChunks(&r);
-    mergeCounts(&r);
-    allocateArrays(model);
-    fillInChunks(&r);
+    if (mergeCounts(&r)) {
+        allocateArrays(r.model);
+        fillInChunks(&r);
+    }
     freeChunks(&r);
 }

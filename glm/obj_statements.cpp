@@ -6,7 +6,7 @@
 // over lines if need be), which the check between the passes catches.
 //
 // A chunk filled alongside others reports nothing: at the first thing that is wrong it stops
-// (`bailed`), and the reader fills it again alone, when it is its turn, with `direct` set.
+// (`bailed`), and the reader fills it again alone, when it is its turn, to report it now.
 #include <math.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -51,27 +51,29 @@ uint32_t countFace(GlmStream* file, const char* keyword) {
 // coordinate and the normal (-1: not carried).
 constexpr int formSlots[4][3] = {{0, -1, 1}, {0, 1, 2}, {0, 1, -1}, {0, -1, -1}};
 
-[[noreturn]] void refuseMalformed(const GlmModel* model) {
-    _glmFail(stderr, "_glmFillPass() failed: malformed data file \"%s\" (a line holds more than its keyword's values).\n",
-             model->objPath);
+void refuseMalformed(GlmRead* read) {
+    _glmFail(read, stderr,
+             "_glmFillPass() failed: malformed data file \"%s\" (a line holds more than its keyword's values).\n",
+             read->model->objPath);
 }
 
-void malformed(const GlmModel* model, GlmFill* st) {
-    if (st->direct) refuseMalformed(model);
+// What is wrong stops the chunk; reading on alone, it refuses the file.
+void malformed(const GlmModel*, GlmFill* st) {
+    if (st->reportNow) refuseMalformed(st->read);
     st->bailed = true;
 }
 
 void indexOutOfRange(const GlmModel* model, GlmFill* st, int kind, int written) {
     static const char* const kinds[3] = {"vertex", "texture coordinate", "normal"};
-    if (st->direct)
-        _glmFail(stderr, "_glmFillPass() failed: %s index %d out of range in data file \"%s\".\n", kinds[kind], written,
-                 model->objPath);
+    if (st->reportNow)
+        _glmFail(st->read, stderr, "_glmFillPass() failed: %s index %d out of range in data file \"%s\".\n", kinds[kind],
+                 written, model->objPath);
     st->bailed = true;
 }
 
 void notFinite(const GlmModel* model, GlmFill* st) {
-    if (st->direct)
-        _glmFail(stderr, "_glmFillPass() failed: vertex %u of data file \"%s\" is not a finite position.\n",
+    if (st->reportNow)
+        _glmFail(st->read, stderr, "_glmFillPass() failed: vertex %u of data file \"%s\" is not a finite position.\n",
                  st->filled[0], model->objPath);
     st->bailed = true;
 }
@@ -172,7 +174,7 @@ void fillMaterial(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
     _glmReadRestOfLine(file, buf);
     int32_t material = 0;
     if (_glmNameWord(buf) != GLM_EOF) {
-        material = st->direct ? _glmFindMaterial(model, buf) : _glmLookupMaterial(model, buf);
+        material = st->reportNow ? _glmFindMaterial(model, buf) : _glmLookupMaterial(model, buf);
         if (material < 0) {
             if (st->unknownCount == st->unknownRoom) {
                 st->unknownRoom = st->unknownRoom ? 2 * st->unknownRoom : 16;
@@ -207,13 +209,14 @@ void fillGroup(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
 // Reads the statements that start before `limit`; Counting chooses the pass. The counting
 // stops at an unknown keyword, the filling at the first thing wrong.
 template <bool Counting>
-void walkStatements(GlmModel* model, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st, size_t& reported) {
+void walkStatements(GlmRead* read, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st, size_t& reported) {
+    GlmModel* model = read->model;
     char buf[GLM_BUFFER_SIZE];
     while (Counting || !st->bailed) {
         _glmSkipSpace(file);
         if (file->pos >= limit) break;
         if (file->pos - reported >= progressStep) {
-            _glmAddProgress(file->pos - reported);
+            _glmAddProgress(read, file->pos - reported);
             reported = file->pos;
         }
         size_t keyword = file->pos;
@@ -280,33 +283,36 @@ void walkStatements(GlmModel* model, GlmStream* file, size_t limit, GlmChunk* ch
 
 // The walk, with what it went over added to the read's progress now and then.
 template <bool Counting>
-void walk(GlmModel* model, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st) {
+void walk(GlmRead* read, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st) {
     size_t reported = file->pos;
-    walkStatements<Counting>(model, file, limit, chunk, st, reported);
-    if (file->pos > reported) _glmAddProgress(file->pos - reported);
+    walkStatements<Counting>(read, file, limit, chunk, st, reported);
+    if (file->pos > reported) _glmAddProgress(read, file->pos - reported);
 }
 
 }  // namespace
 
-void _glmCountChunk(const GlmStream* whole, GlmChunk* chunk) {
+void _glmCountChunk(GlmRead* read, const GlmStream* whole, GlmChunk* chunk) {
     GlmStream file = {whole->data, whole->size, chunk->pos};
     if (chunk->eventCount == 0) {
         _glmSkipSpace(&file);
         chunk->first = file.pos;
         addEvent(chunk, GLM_EVENT_START, file.pos);
     }
-    walk<true>(nullptr, &file, chunk->limit, chunk, nullptr);
+    walk<true>(read, &file, chunk->limit, chunk, nullptr);
     chunk->pos = file.pos;
 }
 
-void _glmFillChunk(GlmModel* model, const GlmStream* whole, GlmFill* st, size_t limit) {
+void _glmFillChunk(GlmRead* read, const GlmStream* whole, GlmFill* st, size_t limit) {
     GlmStream file = {whole->data, whole->size, st->pos};
-    walk<false>(model, &file, limit, nullptr, st);
+    walk<false>(read, &file, limit, nullptr, st);
     st->pos = file.pos;
 }
 
-void _glmCheckFilled(const GlmModel* model, const GlmFill* st) {
-    if (st->filled[0] != model->vertexCount || st->filled[1] != model->texCoordCount ||
-        st->filled[2] != model->normalCount || st->triangles != model->triangleCount)
-        refuseMalformed(model);
+bool _glmCheckFilled(GlmRead* read, const GlmFill* st) {
+    const GlmModel* model = read->model;
+    if (st->filled[0] == model->vertexCount && st->filled[1] == model->texCoordCount &&
+        st->filled[2] == model->normalCount && st->triangles == model->triangleCount)
+        return true;
+    refuseMalformed(read);
+    return false;
 }

@@ -25,32 +25,18 @@ void _glmRunParts(int count, Work work) {
     auto worker = [&]() {
         for (int i = next++; i < count; i = next++) work(i);
     };
-    // the helpers belong to the caller's read; a failure while they run cannot return to it
-    GlmReading* reading = _glmReading;
-    auto helper = [&]() {
-        _glmReading = reading;
-        _glmCannotReturn = true;
-        worker();
-    };
     int helpers = _glmCores() - 1;
     if (helpers > count - 1) helpers = count - 1;
     std::vector<std::thread> threads;
-    // set before any helper starts and cleared after all have ended: no thread sees it change
-    const bool wasShared = reading && reading->shared;
-    if (reading && helpers > 0) reading->shared = true;
     for (int i = 0; i < helpers; i++) {
         try {
-            threads.emplace_back(helper);
+            threads.emplace_back(worker);
         } catch (const std::system_error&) {
             break;  // no more threads to be had: the others do the rest
         }
     }
-    const bool couldReturn = !_glmCannotReturn;
-    _glmCannotReturn = !threads.empty() || !couldReturn;
     worker();
     for (std::thread& t : threads) t.join();
-    if (reading) reading->shared = wasShared;
-    _glmCannotReturn = !couldReturn;
 }
 
 #endif

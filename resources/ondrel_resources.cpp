@@ -1,6 +1,6 @@
 // ondrel_resources.cpp: Ondrel's resources: icon 110 and accelerator table 103.
 #include "resources/accelerators.h"
-#include "resources/commands.h"
+#include "shell/program.h"
 #include "resources/icon.h"
 #include "resources/resources.h"
 

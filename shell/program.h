@@ -5,6 +5,25 @@
 
 #include "shell/platform.h"
 
+// The command identifiers of accelerator table 103 that the programs handle (the shared keys'
+// commands only repaint), and the timers of each program.
+enum SharedCommand {
+    ID_QUIT = 2,              // Esc, both programs
+    ID_SINGLE_SIDED = 40007,  // 1, both programs: back faces culled
+    ID_DOUBLE_SIDED = 40008,  // 2, both programs: both sides drawn
+};
+enum TavrinId {
+    ID_TAVRIN_STOP_SPINNING = 40041,  // Space
+    ID_TAVRIN_RESET_EYES = 40042,     // Enter
+    TAVRIN_SPIN_TIMER = 1,
+    TAVRIN_PROGRESS_TIMER = 2,        // repaints the progress while a model is read
+    TAVRIN_RELOAD_TIMER = 3,          // reads a changed model once its writer is done
+};
+enum OndrelId {
+    ID_ONDREL_RESET_EYES = 40041,     // Enter
+    ONDREL_ANIMATION_TIMER = 1,
+};
+
 // The projection of each eye: frustum bounds at aspect 1 and the scene's distance.
 typedef struct StereoProjection {
     double halfWidth;      // half width of the frustum window at aspect 1

@@ -2,9 +2,8 @@
 #include "shell/window.h"
 #include <stdio.h>
 #include <string.h>
-#include "resources/commands.h"
-#include "shell/glcontext.h"
 #include "shell/program.h"
+#include "shell/glcontext.h"
 #include "shell/stereo.h"
 #include "shell/stereo_modes.h"
 

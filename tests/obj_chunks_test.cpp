@@ -99,13 +99,13 @@ TEST(ObjChunks, NamesTheLibraryLacksKeepEveryChunkOnItsCore) {
     std::string text = "mtllib chunks.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n";
     for (int i = 0; i < 40; i++) text += "usemtl red\nf 1 2 3\nusemtl green" + std::to_string(i) + "\nf 1 2 3\n" + std::string(60, '#') + "\n";
     std::string path = WriteTempFile("unknown.obj", text);
-    uint32_t before = _glmChunksReadOnAlone;
+    uint32_t before = _glmChunksReadOnAlone.load();
     Outcome whole = ReadInChunks(path, 1), cut = ReadInChunks(path, 8);
-    EXPECT_EQ(_glmChunksReadOnAlone, before);
+    EXPECT_EQ(_glmChunksReadOnAlone.load(), before);
     EXPECT_EQ(cut.out, whole.out);
     EXPECT_NE(whole.out.find("\"green39\""), std::string::npos);
     ReadInChunks(WriteTempFile("over.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2" + std::string(1000, ' ') + "\n3 f 1 2 3\n"), 2);
-    EXPECT_EQ(_glmChunksReadOnAlone, before + 1);
+    EXPECT_EQ(_glmChunksReadOnAlone.load(), before + 1);
 }
 
 // Peak memory (KiB) of a child that reads `path` in `chunks` chunks.

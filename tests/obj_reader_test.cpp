@@ -250,8 +250,11 @@ TEST(ObjReaderDeath, FilesThatCannotBeReadEndTheProcess) {
 // Maps a file, cuts it short or rewrites it in place, reads every byte, then asks whether it
 // changed (or fails for another reason).
 void ReadChangedFile(const std::string& path, bool shrink, bool otherFailure) {
+    GlmReadStatus status;
+    GlmRead read;
+    _glmStartRead(&read, &status);
     GlmFile file;
-    if (!_glmLoadFile(path.c_str(), &file, "glmReadOBJ()")) abort();
+    if (!_glmLoadFile(&read, path.c_str(), &file, "glmReadOBJ()")) abort();
     if (shrink) {
         if (truncate(path.c_str(), 100) != 0) abort();
     } else {
@@ -261,9 +264,10 @@ void ReadChangedFile(const std::string& path, bool shrink, bool otherFailure) {
     }
     volatile char sum = 0;
     for (size_t i = 0; i < file.size; i++) sum = sum + file.data[i];
-    if (otherFailure) _glmFail(stderr, "_glmFillPass() failed: vertex index 9 out of range.\n");
-    _glmCheckFile(&file);
-    exit(0);
+    if (otherFailure) _glmFail(&read, stderr, "_glmFillPass() failed: vertex index 9 out of range.\n");
+    _glmCheckFile(&read, &file);
+    fputs(status.message, stderr);
+    exit(read.failed ? 1 : 0);
 }
 
 TEST(ObjReader, AModelFromAPipeIsRead) {
@@ -399,6 +403,31 @@ TEST(ObjReader, ATriedReadReturnsTheRefusalAndLeavesNothingBehind) {
     ASSERT_EQ(m->libraryPathCount, 1u);
     EXPECT_EQ(std::string(m->libraryPaths[0]), maps);
     glmDelete(m);
+}
+
+TEST(ObjReader, TwoReadsAtOnceEachKeepTheirOwnOutcome) {
+    // two threads read at once, each in chunks on threads of its own and with a map decoding:
+    // one model reads whole while the other is refused in its last chunk
+    std::string maps = WriteTempFile("both.mtl", "newmtl leaf\nmap_Kd " + FixturePath("exporters/green.png") + "\n");
+    std::string text = "mtllib " + maps + "\n" + kSquare + "usemtl leaf\n";
+    for (int i = 0; i < 2000; i++) text += "f 1 2 3 4\n";
+    std::string good = WriteTempFile("good.obj", text), bad = WriteTempFile("bad.obj", text + "f 1 2 9\n");
+    std::string before = OpenFiles();
+    for (int round = 0; round < 10; round++) {
+        GlmReadStatus goodStatus, badStatus;
+        GlmModel *read = nullptr, *refused = nullptr;
+        std::thread a([&] { read = _glmTryReadOBJInChunks(good.c_str(), 4, &goodStatus); });
+        std::thread b([&] { refused = _glmTryReadOBJInChunks(bad.c_str(), 4, &badStatus); });
+        a.join();
+        b.join();
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(read->triangleCount, 4000u);
+        EXPECT_STREQ(goodStatus.message, "");
+        EXPECT_EQ(refused, nullptr);
+        EXPECT_EQ(std::string(badStatus.message), "_glmFillPass() failed: vertex index 9 out of range in data file \"" + bad + "\".\n");
+        glmDelete(read);
+    }
+    EXPECT_EQ(OpenFiles(), before);
 }
 
 }  // namespace

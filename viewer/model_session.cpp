@@ -11,84 +11,72 @@
 #include "shell/window.h"
 #include "viewer/file_watch.h"
 #include "viewer/model_load.h"
+#include "viewer/session_state.h"
 #include "viewer/viewer.h"
 
 namespace {
 
-const UINT_PTR progressTimer = 2, reloadTimer = 3;
 const UINT progressPeriod = 100;
 // how long after a write the files are read: a finished write (closed, or renamed into
 // place) soon, so that a model and its library saved together come in one read; a write in
 // progress once the file has been quiet for a while
 const UINT afterFinishedWrite = 300, afterUnfinishedWrite = 1000;
 
+ModelSession session;
 bool startedEarly = false;  // the first read began before the window
-std::string shownPath;      // the file of the model on screen; empty before the first
-bool dropped = false;       // the read under way opens a dropped file
-bool nameInTitle = false;   // a dropped file was opened: the title names the model from then on
-bool reloadDue = false;     // a file changed: a read follows once its writer is done
-bool pending = false;       // something asked for a read while one ran
-std::string pendingPath;
-bool pendingDropped = false;
 
 const char* baseName(const std::string& path) {
     size_t slash = path.rfind('/');
     return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
 }
 
-void beginLoad(HWND window, const std::string& path, bool isDrop) {
-    if (ModelLoadRunning()) {
-        pending = true;
-        pendingPath = path;
-        pendingDropped = pendingDropped || isDrop;
-        return;
-    }
-    dropped = isDrop;
-    StartModelLoad(path.c_str());
+// The read the session just let start.
+void beginLoad(HWND window) {
+    StartModelLoad(session.loadingPath.c_str());
     SetModelLoadWindow(window);
-    SetTimer(window, progressTimer, progressPeriod, nullptr);
+    SetTimer(window, TAVRIN_PROGRESS_TIMER, progressPeriod, nullptr);
     InvalidateRect(window, nullptr, FALSE);
 }
 
+void ask(HWND window, const std::string& path, bool dropped) {
+    if (SessionAsk(&session, path, dropped)) beginLoad(window);
+}
+
 // A read that failed: the first ends the session as a refused file always did; a later one
-// leaves the model on screen and says why.
-void loadFailed(HWND window, const GlmReadStatus* failure) {
+// leaves the model on screen and says why, unless another read follows.
+void loadFailed(HWND window, LoadOutcome outcome, const GlmReadStatus* failure) {
     FILE* stream = failure->onStdout ? stdout : stderr;
     fputs(failure->message, stream);
     fflush(stream);
-    if (shownPath.empty()) {
-        glmReportFatal(failure->message);
+    if (outcome == LOAD_FATAL) {
+        ShowFatalLine(failure->message);
         exit(1);
     }
-    // a read that met a file still changing is followed by another: its failure says nothing
-    if (pending || reloadDue) return;
+    if (outcome == LOAD_SILENT) return;
     std::string text = failure->message;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     MessageBox(window, text.c_str(), programInfo.windowTitle, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void takeLoad(HWND window) {
-    if (!ModelLoadRunning()) return;
+    if (!session.loading) return;
     const GlmReadStatus* failure;
     GlmModel* model = FinishModelLoad(&failure);
-    KillTimer(window, progressTimer);
-    std::string path = ModelLoadPath();
-    if (model) {
+    KillTimer(window, TAVRIN_PROGRESS_TIMER);
+    LoadOutcome outcome = SessionLoadEnded(&session, model != nullptr);
+    if (outcome == LOAD_SHOW) {
         ShowLoadedModel(window, model);
-        shownPath = path;
+        const std::string& path = session.shown;
         if (path.size() < sizeof modelFileName) memcpy(modelFileName, path.c_str(), path.size() + 1);
-        nameInTitle = nameInTitle || dropped;
-        if (nameInTitle) ShowModelName(window, baseName(path));
+        if (session.nameInTitle) ShowModelName(window, baseName(path));
         WatchModelFiles(window, path.c_str(), model);
     } else {
-        loadFailed(window, failure);
+        loadFailed(window, outcome, failure);
     }
     InvalidateRect(window, nullptr, FALSE);
-    if (pending) {
-        pending = false;
-        beginLoad(window, pendingPath, pendingDropped);
-        pendingDropped = false;
-    }
+    std::string next;
+    bool dropped;
+    if (SessionTakeNext(&session, &next, &dropped)) ask(window, next, dropped);
 }
 
 void openDropped(HWND window, HDROP drop) {
@@ -102,37 +90,39 @@ void openDropped(HWND window, HDROP drop) {
         MessageBox(window, line.c_str(), programInfo.windowTitle, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    beginLoad(window, path, true);
+    ask(window, path, true);
 }
 
 }  // namespace
 
 void StartModelSession(const char* path) {
     startedEarly = true;
+    SessionAsk(&session, path, false);
     StartModelLoad(path);
 }
 
 void ShowModelWhenLoaded(HWND window) {
     DragAcceptFiles(window, TRUE);
     if (!startedEarly) {
+        SessionAsk(&session, modelFileName, false);
         StartModelLoad(modelFileName);
         takeLoad(window);
         return;
     }
     SetModelLoadWindow(window);
-    if (ModelLoadRunning()) SetTimer(window, progressTimer, progressPeriod, nullptr);
+    if (session.loading) SetTimer(window, TAVRIN_PROGRESS_TIMER, progressPeriod, nullptr);
 }
 
 void ReloadModel(HWND window) {
-    if (!shownPath.empty()) beginLoad(window, shownPath, false);
+    if (SessionAskReload(&session)) beginLoad(window);
 }
 
 void OnModelSessionMessage(HWND window, UINT message, WPARAM wParam) {
     switch (message) {
     case WM_APP_MODEL_LOADED: takeLoad(window); break;
     case WM_APP_FILE_CHANGED:
-        reloadDue = true;
-        SetTimer(window, reloadTimer, wParam ? afterFinishedWrite : afterUnfinishedWrite, nullptr);
+        SessionFileChanged(&session);
+        SetTimer(window, TAVRIN_RELOAD_TIMER, wParam ? afterFinishedWrite : afterUnfinishedWrite, nullptr);
         break;
     case WM_DROPFILES: openDropped(window, reinterpret_cast<HDROP>(wParam)); break;
     default: break;
@@ -140,14 +130,13 @@ void OnModelSessionMessage(HWND window, UINT message, WPARAM wParam) {
 }
 
 bool OnModelSessionTimer(HWND window, UINT_PTR id) {
-    if (id == progressTimer) {
+    if (id == TAVRIN_PROGRESS_TIMER) {
         InvalidateRect(window, nullptr, FALSE);
         return true;
     }
-    if (id == reloadTimer) {
-        KillTimer(window, reloadTimer);
-        reloadDue = false;
-        ReloadModel(window);
+    if (id == TAVRIN_RELOAD_TIMER) {
+        KillTimer(window, TAVRIN_RELOAD_TIMER);
+        if (SessionReloadDue(&session)) beginLoad(window);
         return true;
     }
     return false;
@@ -156,7 +145,7 @@ bool OnModelSessionTimer(HWND window, UINT_PTR id) {
 void EndModelSession(int status) {
     // the reader may be deep in a gigabyte, and the watching thread waits for the kernel: the
     // process ends without either
-    if (ModelLoadRunning() || WatchingFiles()) {
+    if (SessionEndsAtOnce(&session, WatchingFiles())) {
         fflush(nullptr);
         _exit(status);
     }

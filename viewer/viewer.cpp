@@ -6,7 +6,6 @@
 #include <stdlib.h>
 #include <string.h>
 #include "shell/program.h"
-#include "resources/commands.h"
 #include "shell/stereo.h"
 #include "shell/stereo_modes.h"
 #include "shell/window.h"
@@ -153,9 +152,9 @@ void OnViewerCommand(HWND window, int id) {
     }
 }
 
-// The model library's fatal line, shown in a box as well before the process ends, so that a
+// A refusal that ends the session, shown in a box as well before the process ends, so that a
 // user who started Tavrin from the desktop (no terminal) learns why it closed.
-void glmReportFatal(const char* message) {
+void ShowFatalLine(const char* message) {
     char text[2048 + 256];
     size_t n = strlen(message);
     if (n > 2047) n = 2047;
@@ -195,7 +194,7 @@ bool OnProgramKey(HWND window, WPARAM key) {
 void OnProgramMessage(HWND window, UINT message, WPARAM wParam, LPARAM) { OnModelSessionMessage(window, message, wParam); }
 
 void OnProgramTimer(HWND window, WPARAM id) {
-    if (OnModelSessionTimer(window, id)) return;
+    if (OnModelSessionTimer(window, id) || id != TAVRIN_SPIN_TIMER) return;
     TrackballSpin(rotationMatrix);
     InvalidateRect(window, nullptr, FALSE);
 }
@@ -223,7 +222,7 @@ bool OnProgramMouse(HWND window, UINT message, int x, int y) {
         leftDragging = false;
         ReleaseCapture();
         StopSpinning(window);
-        spinTimer = SetTimer(window, 1, 10, nullptr);
+        spinTimer = SetTimer(window, TAVRIN_SPIN_TIMER, 10, nullptr);
         return true;
     case WM_MBUTTONUP:
     case WM_RBUTTONUP:

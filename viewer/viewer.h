@@ -22,5 +22,8 @@ void DrawViewerEye(int eye);
 void OnViewerCommand(HWND window, int id);
 // Kills the spin timer if it runs.
 void StopSpinning(HWND window);
+// A refusal's line (newline included) in a box, with how Tavrin is started where it was
+// started without a file; on the message loop's thread.
+void ShowFatalLine(const char* message);
 
 #endif
