@@ -14,7 +14,8 @@
 #include "shell/platform_test.h"
 #include "shell/program.h"
 #include "shell/stereo.h"
-#include "shell/stereo_modes.h"
+#include "shell/output.h"
+#include "shell/stereo_keys.h"
 #include "shell/window.h"
 #include "viewer/viewer.h"
 
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
     printf("| output | composition | / stereo frame |\n|---|---|---|\n");
     for (int mode = 0; mode < STEREO_OUTPUT_COUNT; mode++) {
         if (!PlatformStereoOutputAvailable(mode)) continue;
-        SetStereoMode(windowDC, mode, false);
+        SetStereoOutput(windowDC, mode, false);
         DrawStereoFrame();
         std::vector<double> compose;
         for (int i = 0; i < frames; i++) {
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
             compose.push_back(now() - s);
         }
         double t = median(compose);
-        printf("| %s | %.2f ms | %.3f |\n", stereoModeNames[mode], 1000 * t, t / frameTime);
+        printf("| %s | %.2f ms | %.3f |\n", stereoOutputNames[mode], 1000 * t, t / frameTime);
     }
     return 0;
 }

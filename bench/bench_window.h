@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include "shell/platform_test.h"
+#include "shell/command_line.h"
 #include "shell/window.h"
 
 // Opens it as WinMain does, with `model` as Tavrin's file (null for Ondrel); false on failure.

@@ -4,6 +4,7 @@
 #include "demo/solids.h"
 #include "shell/program.h"
 #include "shell/stereo.h"
+#include "shell/stereo_keys.h"
 
 float angleX = 0.0f, angleY = 0.0f, angleZ = 0.0f;
 float bounceOffset = 0.0f;

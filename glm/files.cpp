@@ -90,16 +90,10 @@ size_t largestRead(void) {
     return largest / 2;
 }
 
-bool loaded(GlmRead* read, GlmFile* file) {
-    file->nextOpen = read->openFiles;
-    read->openFiles = file;
-    return true;
-}
-
 // The whole of a file that is not mapped, read into one block: one read in the common case,
-// growing only where it is not regular or grows. False (errno set) where a read fails, or
-// with the read refused where it brings more than the machine can hold.
-bool readWhole(GlmRead* r, int fd, const struct stat* info, GlmFile* file) {
+// growing only where it is not regular or grows. False (errno set) where a read fails, and
+// with EFBIG where it brings more than the machine can hold.
+bool readWhole(int fd, const struct stat* info, GlmFile* file) {
     const size_t largest = largestRead();
     size_t capacity = info->st_size > 0 ? static_cast<size_t>(info->st_size) + 1 : 4096;
     char* data = static_cast<char*>(_glmAlloc(capacity));
@@ -108,8 +102,7 @@ bool readWhole(GlmRead* r, int fd, const struct stat* info, GlmFile* file) {
         if (used == capacity) {
             if (capacity > largest / 2) {
                 _glmFree(data);
-                _glmFail(r, stderr, "%s failed: file \"%s\" is larger than this machine can read.\n", file->reporter,
-                         file->path);
+                errno = EFBIG;
                 return false;
             }
             char* larger = static_cast<char*>(_glmAlloc(capacity * 2));
@@ -134,7 +127,7 @@ bool readWhole(GlmRead* r, int fd, const struct stat* info, GlmFile* file) {
 
 }  // namespace
 
-bool _glmLoadFile(GlmRead* r, const char* path, GlmFile* file, const char* reporter) {
+bool _glmOpenFile(const char* path, GlmFile* file) {
     *file = GlmFile();
     file->fd = file->watchSlot = -1;
     // a library that is a FIFO must not block the opening; what is read blocks as usual
@@ -147,8 +140,6 @@ bool _glmLoadFile(GlmRead* r, const char* path, GlmFile* file, const char* repor
         return false;
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    file->path = path;
-    file->reporter = reporter;
     file->fileSize = info.st_size;
     file->modified = info.st_mtim;
 #ifndef GLM_FUZZ
@@ -162,16 +153,16 @@ bool _glmLoadFile(GlmRead* r, const char* path, GlmFile* file, const char* repor
             file->data = static_cast<const char*>(map);
             file->size = static_cast<size_t>(info.st_size);
             file->mapped = true;
-            return loaded(r, file);
+            return true;
         }
         if (map != MAP_FAILED) munmap(map, static_cast<size_t>(info.st_size));
     }
 #endif
-    bool whole = readWhole(r, fd, &info, file);
+    bool whole = readWhole(fd, &info, file);
     int saved = errno;
     close(fd);
     errno = saved;
-    return whole && loaded(r, file);
+    return whole;
 }
 
 bool _glmFileChanged(const GlmFile* file) {
@@ -187,19 +178,7 @@ bool _glmFileChanged(const GlmFile* file) {
 #endif
 }
 
-bool _glmCheckFile(GlmRead* read, const GlmFile* file) {
-    // the refusal itself names the change
-    if (!_glmFileChanged(file)) return true;
-    _glmFail(read, stderr, "%s failed: file \"%s\" changed while it was read.\n", file->reporter, file->path);
-    return false;
-}
-
-void _glmUnloadFile(GlmRead* read, GlmFile* file) {
-    for (GlmFile** at = &read->openFiles; *at; at = &(*at)->nextOpen)
-        if (*at == file) {
-            *at = file->nextOpen;
-            break;
-        }
+void _glmCloseFile(GlmFile* file) {
     if (file->mapped) {
 #ifndef GLM_FUZZ
         if (file->watchSlot >= 0) unwatchMapping(file->watchSlot);

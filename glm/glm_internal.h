@@ -114,13 +114,17 @@ void _glmAdviseHugePages(void* block, size_t size);
  * exit handlers under threads that may still be decoding maps. */
 [[noreturn]] void _glmExit(int status);
 
-/* Loads a file and adds it to the read's open files; false when it cannot be opened (errno
- * set), or when the read was refused meanwhile (a file that is not regular and brings more
- * than half the memory the process may have). */
-bool _glmLoadFile(GlmRead* read, const char* path, GlmFile* file, const char* reporter);
+/* Opens a file into memory; false when it cannot (errno set: EFBIG for a file that is not
+ * regular and brings more than half the memory the process may have). */
+bool _glmOpenFile(const char* path, GlmFile* file);
 /* Whether the file changed while it was read (it shrank under its mapping, or its size or
  * time of change differ from when it was opened). */
 bool _glmFileChanged(const GlmFile* file);
+void _glmCloseFile(GlmFile* file);
+
+/* Opens a file for the read, which keeps it among its open files; false when it cannot be
+ * opened (errno set), and refused where it is larger than the machine can read. */
+bool _glmLoadFile(GlmRead* read, const char* path, GlmFile* file, const char* reporter);
 /* Refuses the read, and returns false, when the file changed while it was read. */
 bool _glmCheckFile(GlmRead* read, const GlmFile* file);
 void _glmUnloadFile(GlmRead* read, GlmFile* file);

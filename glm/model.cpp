@@ -87,6 +87,20 @@ int32_t _glmLookupMaterial(const GlmModel* model, const char* name) {
     return static_cast<int32_t>(model->materialNames->slots[s]) - 1;
 }
 
+void _glmFreeMaterials(GlmModel* model) {
+    _glmFreeImages(model);
+    for (uint32_t i = 0; i < model->materialCount; i++) {
+        _glmFree(model->materialArray[i].name);
+        _glmFree(model->materialArray[i].textureMap);
+    }
+    _glmFree(model->materialArray);
+    model->materialArray = nullptr;
+    model->materialCount = 0;
+    if (model->materialNames) _glmFree(model->materialNames->slots);
+    _glmFree(model->materialNames);
+    model->materialNames = nullptr;
+}
+
 void glmDelete(GlmModel* model) {
     if (!model) return;
     _glmFree(model->objPath);

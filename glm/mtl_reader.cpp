@@ -50,20 +50,6 @@ char* _glmPathDirectory(const char* path) {
     return dir;
 }
 
-void _glmFreeMaterials(GlmModel* model) {
-    _glmFreeImages(model);
-    for (uint32_t i = 0; i < model->materialCount; i++) {
-        _glmFree(model->materialArray[i].name);
-        _glmFree(model->materialArray[i].textureMap);
-    }
-    _glmFree(model->materialArray);
-    model->materialArray = nullptr;
-    model->materialCount = 0;
-    if (model->materialNames) _glmFree(model->materialNames->slots);
-    _glmFree(model->materialNames);
-    model->materialNames = nullptr;
-}
-
 namespace {
 
 // One library of a mtllib line, found and loaded.

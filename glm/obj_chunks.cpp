@@ -332,14 +332,6 @@ void freeChunks(ChunkedRead* r) {
 
 std::atomic<uint32_t> _glmChunksReadOnAlone(0);
 
-int64_t _glmChunkGroup(const GlmChunkGroups* t, uint32_t number) {
-    const GlmChunkGroup* begin = t->entries;
-    const GlmChunkGroup* end = begin + t->count;
-    const GlmChunkGroup* found =
-        std::lower_bound(begin, end, number, [](const GlmChunkGroup& e, uint32_t n) { return e.number < n; });
-    return found != end && found->number == number ? found - begin : -1;
-}
-
 void _glmReadInChunks(GlmRead* read, const GlmStream* file, int wanted) {
     ChunkedRead r = {};
     r.read = read;

@@ -1,7 +1,5 @@
 // obj_reader.cpp: glmReadOBJ: the file in memory, read in chunks on the machine's cores, its
-// concave polygons cut anew, and a check that it did not change while it was read; and the
-// read's record, where a refusal is kept.
-#include <stdarg.h>
+// concave polygons cut anew, and a check that it did not change while it was read.
 #include <stdint.h>
 #include <stdio.h>
 #include "glm/glm_internal.h"
@@ -48,39 +46,6 @@ GlmModel* readOBJ(GlmRead* read, const char* fileName, int wanted) {
 }
 
 }  // namespace
-
-void _glmFail(GlmRead* read, FILE* stream, const char* format, ...) {
-    if (read->claimed.test_and_set()) return;
-    // whatever went wrong in a file that changed while it was read, the change is the cause
-    const GlmFile* changed = nullptr;
-    for (const GlmFile* f = read->openFiles; f && !changed; f = f->nextOpen)
-        if (_glmFileChanged(f)) changed = f;
-    GlmReadStatus* status = read->status;
-    if (changed) {
-        snprintf(status->message, sizeof status->message, "%s failed: file \"%s\" changed while it was read.\n",
-                 changed->reporter, changed->path);
-        stream = stderr;
-    } else {
-        va_list args;
-        va_start(args, format);
-        vsnprintf(status->message, sizeof status->message, format, args);
-        va_end(args);
-    }
-    status->onStdout = stream == stdout;
-    read->failed = true;
-}
-
-void _glmStartRead(GlmRead* read, GlmReadStatus* status) {
-    read->status = status;
-    read->model = nullptr;
-    read->openFiles = nullptr;
-    read->failed = false;
-    read->claimed.clear();
-}
-
-void _glmAddProgress(GlmRead* read, uint64_t bytes) {
-    __atomic_add_fetch(&read->status->done, bytes, __ATOMIC_RELAXED);
-}
 
 GlmModel* _glmReadOBJInChunks(const char* fileName, int chunks) {
     GlmReadStatus* status = new GlmReadStatus;

@@ -11,6 +11,7 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
+#include <algorithm>
 #include "glm/glm_internal.h"
 
 namespace {
@@ -290,6 +291,14 @@ void walk(GlmRead* read, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill
 }
 
 }  // namespace
+
+int64_t _glmChunkGroup(const GlmChunkGroups* t, uint32_t number) {
+    const GlmChunkGroup* begin = t->entries;
+    const GlmChunkGroup* end = begin + t->count;
+    const GlmChunkGroup* found =
+        std::lower_bound(begin, end, number, [](const GlmChunkGroup& e, uint32_t n) { return e.number < n; });
+    return found != end && found->number == number ? found - begin : -1;
+}
 
 void _glmCountChunk(GlmRead* read, const GlmStream* whole, GlmChunk* chunk) {
     GlmStream file = {whole->data, whole->size, chunk->pos};

@@ -365,19 +365,6 @@ BOOL ValidateRect(HWND window, const RECT*) {
     return TRUE;
 }
 
-HWND SetCapture(HWND window) {
-    HWND previous = platform.capture;
-    platform.capture = window;
-    SDL_CaptureMouse(SDL_TRUE);
-    return previous;
-}
-
-BOOL ReleaseCapture(void) {
-    platform.capture = nullptr;
-    SDL_CaptureMouse(SDL_FALSE);
-    return TRUE;
-}
-
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT milliseconds, void*) {
     if (id == 0) id = 1;
     Uint64 period = milliseconds > 0 ? milliseconds : 1;

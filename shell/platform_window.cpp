@@ -286,3 +286,16 @@ int PlatformMain(int argc, char** argv, HINSTANCE instance) {
     // program ended normally.
     return WinMain(instance, nullptr, &tail[0], SW_SHOWDEFAULT);
 }
+
+HWND SetCapture(HWND window) {
+    HWND previous = platform.capture;
+    platform.capture = window;
+    SDL_CaptureMouse(SDL_TRUE);
+    return previous;
+}
+
+BOOL ReleaseCapture(void) {
+    platform.capture = nullptr;
+    SDL_CaptureMouse(SDL_FALSE);
+    return TRUE;
+}

@@ -9,7 +9,8 @@
 #include <unistd.h>
 #include "shell/platform.h"
 #include "shell/program.h"
-#include "shell/stereo_modes.h"
+#include "shell/folders.h"
+#include "shell/output.h"
 
 namespace {
 
@@ -18,23 +19,6 @@ void ignore(const std::string& path, const char* why) {
 }
 
 }  // namespace
-
-bool MakeFolders(const std::string& path) {
-    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        if (mkdir(path.substr(0, slash).c_str(), 0755) != 0 && errno != EEXIST) return false;
-        if (slash == std::string::npos) return true;
-    }
-}
-
-std::string HomeFolder(void) {
-    const char* home = getenv("HOME");
-    return home ? home : ".";
-}
-
-std::string ConfigFolder(void) {
-    const char* config = getenv("XDG_CONFIG_HOME");
-    return config && config[0] == '/' ? config : HomeFolder() + "/.config";
-}
 
 std::string StereoSettingsPath(void) { return ConfigFolder() + "/" + programInfo.programName + "/stereo"; }
 
@@ -61,7 +45,7 @@ bool LoadStereoSettings(int* output, bool* swapped) {
     for (char* line = strtok(text, "\n"); line; line = strtok(nullptr, "\n")) {
         if (strncmp(line, "output=", 7) == 0) {
             for (int m = 0; m < STEREO_OUTPUT_COUNT; m++)
-                if (strcmp(line + 7, stereoModeNames[m]) == 0) mode = m;
+                if (strcmp(line + 7, stereoOutputNames[m]) == 0) mode = m;
         } else if (strcmp(line, "swapped=yes") == 0 || strcmp(line, "swapped=no") == 0) {
             swap = line[8] == 'y';
         } else {
@@ -86,7 +70,7 @@ void SaveStereoSettings(int output, bool swapped) {
     std::string path = StereoSettingsPath();
     std::string folder = path.substr(0, path.rfind('/'));
     std::string temporary = path + ".new-" + std::to_string(getpid());
-    std::string text = std::string("output=") + stereoModeNames[output] + "\nswapped=" + (swapped ? "yes" : "no") + "\n";
+    std::string text = std::string("output=") + stereoOutputNames[output] + "\nswapped=" + (swapped ? "yes" : "no") + "\n";
     FILE* f = MakeFolders(folder) ? fopen(temporary.c_str(), "w") : nullptr;
     bool written = f && fputs(text.c_str(), f) >= 0;
     if (f && fclose(f) != 0) written = false;

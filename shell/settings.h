@@ -6,10 +6,6 @@
 
 #include <string>
 
-// The user's home folder, and the folder of the user's configuration: $XDG_CONFIG_HOME, else
-// ~/.config.
-std::string HomeFolder(void);
-std::string ConfigFolder(void);
 // The settings file's path.
 std::string StereoSettingsPath(void);
 // The remembered output and swap: true where the file names an output this display can show.
@@ -17,7 +13,4 @@ std::string StereoSettingsPath(void);
 bool LoadStereoSettings(int* output, bool* swapped);
 // Keeps them: a temporary file renamed over the old one. A failure is one line on stderr.
 void SaveStereoSettings(int output, bool swapped);
-// Makes a folder and the ones above it that are missing; false when one cannot be made.
-bool MakeFolders(const std::string& path);
-
 #endif

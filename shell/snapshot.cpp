@@ -7,10 +7,8 @@
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include "shell/folders.h"
 #include "shell/program.h"
-#include "shell/settings.h"
-#include "shell/stereo.h"
-#include "shell/window.h"
 // after stdio.h, which it needs
 #include <jpeglib.h>
 
@@ -73,25 +71,6 @@ void refuse(HWND window, const std::string& path, const char* why) {
 
 }  // namespace
 
-std::string PicturesFolder(void) {
-    const std::string homeFolder = HomeFolder(), dirs = ConfigFolder() + "/user-dirs.dirs";
-    if (FILE* f = fopen(dirs.c_str(), "r")) {
-        char line[1024];
-        std::string found;
-        while (fgets(line, sizeof line, f)) {
-            const char* key = "XDG_PICTURES_DIR=\"";
-            if (strncmp(line, key, strlen(key)) != 0) continue;
-            std::string value = line + strlen(key);
-            value = value.substr(0, value.find('"'));
-            if (value.compare(0, 5, "$HOME") == 0) value = homeFolder + value.substr(5);
-            if (!value.empty() && value[0] == '/') found = value;
-        }
-        fclose(f);
-        if (!found.empty()) return found;
-    }
-    return homeFolder + "/Pictures";
-}
-
 std::vector<unsigned char> EncodeJpeg(const unsigned char* rgba, int width, int height, const std::vector<unsigned char>& app2) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
@@ -150,11 +129,12 @@ std::vector<unsigned char> MakeMpo(const unsigned char* left, const unsigned cha
     return first;
 }
 
-void SaveStereoSnapshot(HWND window) {
+void SaveStereoSnapshot(HWND window, const char* modelPath, const unsigned char* left, const unsigned char* right, int width,
+                        int height) {
     std::string folder = PicturesFolder();
     std::string name = programInfo.programName;
-    if (programInfo.takesModelFile) {
-        std::string model = modelFileName;
+    if (modelPath) {
+        std::string model = modelPath;
         model = model.substr(model.rfind('/') == std::string::npos ? 0 : model.rfind('/') + 1);
         model = model.substr(0, model.rfind('.'));
         if (!model.empty()) name += "-" + model;
@@ -163,17 +143,11 @@ void SaveStereoSnapshot(HWND window) {
     for (int n = 2; access((base + ".jps").c_str(), F_OK) == 0 || access((base + ".mpo").c_str(), F_OK) == 0; n++)
         base = folder + "/" + name + "-" + now() + "-" + std::to_string(n);
     if (!MakeFolders(folder)) return refuse(window, folder, strerror(errno));
-    DrawStereoFrame();
-    unsigned char* eyes[2] = {nullptr, nullptr};
-    int width = 0, height = 0, otherWidth = 0, otherHeight = 0;
-    bool read = PlatformReadEye(0, &width, &height, &eyes[0]) && PlatformReadEye(1, &otherWidth, &otherHeight, &eyes[1]);
     std::vector<unsigned char> jps, mpo;
-    if (read) {
-        jps = MakeJps(eyes[0], eyes[1], width, height);
-        mpo = MakeMpo(eyes[0], eyes[1], width, height);
+    if (left && right) {
+        jps = MakeJps(left, right, width, height);
+        mpo = MakeMpo(left, right, width, height);
     }
-    free(eyes[0]);
-    free(eyes[1]);
     if (jps.empty() || mpo.empty()) return refuse(window, base + ".jps", "the eyes could not be read");
     for (const char* kind : {".jps", ".mpo"}) {
         std::string path = base + kind;

@@ -8,16 +8,17 @@
 #include <vector>
 #include "shell/platform.h"
 
-// The user's pictures folder: XDG_PICTURES_DIR of ~/.config/user-dirs.dirs, else ~/Pictures.
-std::string PicturesFolder(void);
 // A JPEG of rows of RGBA bytes, bottom row first; `app2` (may be empty) is written as an APP2
 // marker after the JFIF header. Empty on failure.
 std::vector<unsigned char> EncodeJpeg(const unsigned char* rgba, int width, int height, const std::vector<unsigned char>& app2);
 // The JPS and the MPO of two eyes of the same size.
 std::vector<unsigned char> MakeJps(const unsigned char* left, const unsigned char* right, int width, int height);
 std::vector<unsigned char> MakeMpo(const unsigned char* left, const unsigned char* right, int width, int height);
-// Saves the current frame as <folder>/<name>.jps and .mpo, where name is the program's (and
-// the model's) with the date and time; prints the paths, or shows why it could not.
-void SaveStereoSnapshot(HWND window);
+// Saves two eyes' pictures of the same size, RGBA rows bottom first (null where they could not
+// be read), as <folder>/<name>.jps and .mpo in the pictures folder, where name is the
+// program's (and the model file's, where there is one) with the date and time; prints the
+// paths, or shows why it could not.
+void SaveStereoSnapshot(HWND window, const char* modelPath, const unsigned char* left, const unsigned char* right, int width,
+                        int height);
 
 #endif

@@ -2,8 +2,7 @@
 #include "shell/stereo.h"
 #include <GL/gl.h>
 #include <math.h>
-#include "shell/glcontext.h"
-#include "shell/stereo_modes.h"
+#include "shell/output.h"
 
 // exact as hexadecimal literals: bits 0xBC4A8636 and 0x3D12C5F0
 const float startFrustumShift = -0x1.950c6cp-7f;
@@ -67,11 +66,9 @@ void DrawStereoFrame(void) {
     }
 }
 
-void ResetEyes(HWND window) {
+void ResetStereoParameters(void) {
     frustumShift = startFrustumShift;
     eyeSeparation = startEyeSeparation;
-    ShowStereoDepth(window);
-    InvalidateRect(window, nullptr, FALSE);
 }
 
 double ZeroParallaxDistance(void) {

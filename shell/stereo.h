@@ -33,7 +33,8 @@ void StepZeroParallax(HWND window, int steps);
 
 void OnResize(int width, int height);
 void DrawStereoFrame(void);
-void ResetEyes(HWND window);
+// Both stereo parameters back to their start values.
+void ResetStereoParameters(void);
 // The tuning buttons' down, up and move messages.
 void OnStereoMouse(HWND window, UINT message, int x, int y);
 

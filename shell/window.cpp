@@ -2,14 +2,14 @@
 #include "shell/window.h"
 #include <stdio.h>
 #include <string.h>
-#include "shell/program.h"
+#include "shell/command_line.h"
 #include "shell/glcontext.h"
+#include "shell/program.h"
 #include "shell/stereo.h"
-#include "shell/stereo_modes.h"
+#include "shell/stereo_keys.h"
 
 // module state of the shell
 HACCEL acceleratorTable = nullptr;
-char modelFileName[1024] = "";
 
 ATOM RegisterMainClass(HINSTANCE instance) {
     WNDCLASS wc;
@@ -37,16 +37,7 @@ int CreateMainWindow(HINSTANCE instance, int showState) {
 }
 
 int WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showState) {
-    if (programInfo.takesModelFile) {
-        // the buffer holds 1023 characters: a longer name would be cut to another file's
-        size_t length = strlen(commandLine);
-        if (length >= sizeof modelFileName) {
-            fprintf(stderr, "%s: the model file name is too long (%zu characters; at most %zu).\n",
-                    programInfo.programName, length, sizeof modelFileName - 1);
-            return 1;
-        }
-        memcpy(modelFileName, commandLine, length + 1);
-    }
+    if (programInfo.takesModelFile && !TakeCommandLine(commandLine)) return 1;
     // failures of the window system are reported, not ended in silence with status 0
     if (!previous && !RegisterMainClass(instance)) {
         fprintf(stderr, "%s: can't register the window class \"%s\" (error %lu).\n", programInfo.programName,
@@ -76,7 +67,7 @@ LRESULT StereoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         SetupStereoContext(window);
-        StartStereoModes(window);
+        StartStereoOutput(window);
         OnProgramCreate(window, contextReady);
         return 0;
     case WM_KEYDOWN:

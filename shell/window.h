@@ -5,7 +5,6 @@
 #include "shell/platform.h"
 
 extern HACCEL acceleratorTable;   // accelerator table 103 of the program
-extern char modelFileName[1024];  // the model file to show, copied from the command line
 
 ATOM RegisterMainClass(HINSTANCE instance);
 int CreateMainWindow(HINSTANCE instance, int showState);

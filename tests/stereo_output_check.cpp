@@ -10,7 +10,8 @@
 #include <vector>
 #include "shell/platform_test.h"
 #include "shell/stereo.h"
-#include "shell/stereo_modes.h"
+#include "shell/output.h"
+#include "shell/stereo_keys.h"
 
 namespace {
 
@@ -110,8 +111,8 @@ void ExpectEveryOutputShowsTheEyes(HWND window) {
             continue;
         }
         for (bool swapped : {false, true}) {
-            SCOPED_TRACE(std::string(stereoModeNames[mode]) + (swapped ? ", eyes swapped" : ""));
-            SetStereoMode(window, mode, swapped);
+            SCOPED_TRACE(std::string(stereoOutputNames[mode]) + (swapped ? ", eyes swapped" : ""));
+            SetStereoOutput(window, mode, swapped);
             if (mode == STEREO_SIDE_BY_SIDE_FULL) {
                 EXPECT_FLOAT_EQ(aspectRatio, static_cast<float>(windowWidth / 2) / windowHeight);
             } else {
@@ -137,6 +138,6 @@ void ExpectEveryOutputShowsTheEyes(HWND window) {
             EXPECT_GT(differing, 1000) << "the eyes must differ for the test to mean something";
         }
     }
-    SetStereoMode(window, STEREO_LEFT_EYE, false);
+    SetStereoOutput(window, STEREO_LEFT_EYE, false);
     ResetEyes(window);
 }

@@ -11,7 +11,8 @@
 #include <string>
 #include "resources/resources.h"
 #include "shell/platform_test.h"
-#include "shell/stereo_modes.h"
+#include "shell/output.h"
+#include "shell/stereo_keys.h"
 #include "shell/glcontext.h"
 #include "shell/stereo.h"
 #include "shell/window.h"
@@ -399,11 +400,11 @@ TEST_F(StereoContext, DepthKeysAndAKeptOutput) {
         window = windowDC;
         title = SDL_GetWindowTitle(SDL_GetWindowFromID(PlatformTestWindowId(window)));
         if (!damage[0]) {
-            EXPECT_EQ(stereoMode, STEREO_RIGHT_EYE);
+            EXPECT_EQ(stereoOutput, STEREO_RIGHT_EYE);
             EXPECT_TRUE(eyesSwapped);
             EXPECT_EQ(title, "VOXA Tessan-9 OpenGL in Stereo [right eye, eyes swapped]");
         } else {
-            EXPECT_EQ(stereoMode, STEREO_LEFT_EYE);
+            EXPECT_EQ(stereoOutput, STEREO_LEFT_EYE);
             EXPECT_EQ(captured.err, "Tavrin: ignoring the settings file \"" + TempDir() +
                                         "/home/.config/Tavrin/stereo\": it is damaged.\n");
         }

@@ -11,6 +11,8 @@
 #include "resources/resources.h"
 #include "shell/glcontext.h"
 #include "shell/stereo.h"
+#include "shell/stereo_keys.h"
+#include "shell/command_line.h"
 #include "shell/window.h"
 #include "tests/gl_test_env.h"
 #include "tests/test_util.h"

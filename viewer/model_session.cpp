@@ -7,7 +7,9 @@
 #include <unistd.h>
 #include <string>
 #include "shell/program.h"
-#include "shell/stereo_modes.h"
+#include "shell/output.h"
+#include "shell/stereo_keys.h"
+#include "shell/command_line.h"
 #include "shell/window.h"
 #include "viewer/file_watch.h"
 #include "viewer/model_load.h"

@@ -1,4 +1,4 @@
-// viewer.cpp: Tavrin's scene set-up, model list, per-eye drawing, commands and mouse.
+// viewer.cpp: Tavrin's scene set-up, model list, per-eye drawing and commands.
 #include "viewer/viewer.h"
 #include <GL/gl.h>
 #include <math.h>
@@ -7,9 +7,9 @@
 #include <string.h>
 #include "shell/program.h"
 #include "shell/stereo.h"
-#include "shell/stereo_modes.h"
-#include "shell/window.h"
-#include "viewer/model_session.h"
+#include "shell/output.h"
+#include "shell/stereo_keys.h"
+#include "shell/command_line.h"
 #include "viewer/model_load.h"
 #include "viewer/progress.h"
 #include "viewer/trackball.h"
@@ -18,7 +18,7 @@ GlmModel* viewerModel = nullptr;
 uint32_t modelList = 0;
 bool useMaterials = false;
 bool useTextures = false;
-static float sceneRadius = 1.0f;  // the farthest vertex from the centre, once fitted
+float sceneRadius = 1.0f;
 UINT_PTR spinTimer = 0;
 bool leftDragging = false;
 float rotationMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -166,73 +166,3 @@ void ShowFatalLine(const char* message) {
                      "with Tavrin, or start it as \"Tavrin model.obj\".");
     MessageBox(GetFocus(), text, programInfo.windowTitle, MB_OK | MB_SYSTEMMODAL | MB_ICONHAND);
 }
-
-// --- the shell's hooks ---------------------------------------------------------------------
-
-void OnProgramStart(void) { StartModelSession(modelFileName); }
-
-void OnProgramCreate(HWND window, bool contextReady) {
-    if (!contextReady) return;
-    SetupViewerScene(window);
-    RECT client;
-    GetClientRect(window, &client);
-    OnResize(client.right, client.bottom);
-    TrackballReset(client.right, client.bottom);
-    ShowModelWhenLoaded(window);
-}
-
-void OnProgramRelease(void) {}
-
-void OnProgramCommand(HWND window, int id) { OnViewerCommand(window, id); }
-
-bool OnProgramKey(HWND window, WPARAM key) {
-    if (key != VK_F5) return false;
-    ReloadModel(window);
-    return true;
-}
-
-void OnProgramMessage(HWND window, UINT message, WPARAM wParam, LPARAM) { OnModelSessionMessage(window, message, wParam); }
-
-void OnProgramTimer(HWND window, WPARAM id) {
-    if (OnModelSessionTimer(window, id) || id != TAVRIN_SPIN_TIMER) return;
-    TrackballSpin(rotationMatrix);
-    InvalidateRect(window, nullptr, FALSE);
-}
-
-void OnProgramResize(int width, int height) { TrackballSetSize(width, height); }
-
-bool OnProgramMouse(HWND window, UINT message, int x, int y) {
-    switch (message) {
-    case WM_LBUTTONDOWN:
-        leftDragging = true;
-        lastMouseX = x;
-        lastMouseY = y;
-        SetCapture(window);
-        StopSpinning(window);
-        return true;
-    case WM_MOUSEMOVE:
-        // the left button is tested before the tuning buttons
-        if (!leftDragging) return false;
-        TrackballDrag(x, y, lastMouseX, lastMouseY, rotationMatrix);
-        lastMouseX = x;
-        lastMouseY = y;
-        InvalidateRect(window, nullptr, FALSE);
-        return true;
-    case WM_LBUTTONUP:
-        leftDragging = false;
-        ReleaseCapture();
-        StopSpinning(window);
-        spinTimer = SetTimer(window, TAVRIN_SPIN_TIMER, 10, nullptr);
-        return true;
-    case WM_MBUTTONUP:
-    case WM_RBUTTONUP:
-        StopSpinning(window);
-        return false;
-    default:
-        return false;
-    }
-}
-
-void DrawProgramEye(int eye) { DrawViewerEye(eye); }
-
-float ProgramSceneRadius(void) { return sceneRadius; }

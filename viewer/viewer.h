@@ -10,6 +10,7 @@ extern GlmModel* viewerModel;   // the model shown; null until the first is load
 extern uint32_t modelList;      // its display list; 0 = none
 extern bool useMaterials;       // the model has a material library
 extern bool useTextures;        // and texture coordinates and a material with a map
+extern float sceneRadius;       // the farthest vertex from the centre, once fitted
 extern UINT_PTR spinTimer;      // the running spin timer; 0 = not spinning
 extern bool leftDragging;       // left button held: a trackball drag
 extern float rotationMatrix[16]; // the model's rotation, written by the trackball

@@ -6,7 +6,8 @@
 #include "shell/glcontext.h"
 #include "shell/platform_test.h"
 #include "shell/stereo.h"
-#include "shell/stereo_modes.h"
+#include "shell/output.h"
+#include "shell/stereo_keys.h"
 #include "shell/window.h"
 #include "resources/png_writer.h"
 
@@ -38,7 +39,7 @@ bool WriteEyePicture(const char* path) {
 
 bool WriteOutputPicture(HWND window, int output, const char* path) {
     if (!PlatformStereoOutputAvailable(output)) return false;
-    SetStereoMode(window, output, false);
+    SetStereoOutput(window, output, false);
     DrawStereoFrame();
     int w, h;
     unsigned char* rgba = nullptr;

@@ -5,6 +5,7 @@
 #include <string.h>
 #include "resources/resources.h"
 #include "shell/program.h"
+#include "shell/command_line.h"
 #include "shell/window.h"
 #include "tests/tools/eye_pictures.h"
 #include "viewer/trackball.h"

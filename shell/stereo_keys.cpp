@@ -1,23 +1,21 @@
-// stereo_modes.cpp: the stereo outputs, the keys that choose them, the title and the help box.
-#include "shell/stereo_modes.h"
+// stereo_keys.cpp: the keys outside table 103 that choose the output and set the depth, Enter's
+// reset, F12's pictures, the title that shows what the user chose, and the help box.
+#include "shell/stereo_keys.h"
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <string>
+#include "shell/command_line.h"
+#include "shell/folders.h"
+#include "shell/output.h"
 #include "shell/program.h"
 #include "shell/settings.h"
 #include "shell/snapshot.h"
 #include "shell/stereo.h"
 
-int stereoMode = STEREO_LEFT_EYE;
-bool eyesSwapped = false;
 // the parallax budget: about 3% of the width behind and in front of the screen
 static const double comfortableParallax = 0.03;
-const char* const stereoModeNames[STEREO_OUTPUT_COUNT] = {
-    "quad buffer",    "left eye",         "right eye",          "anaglyph red-cyan",
-    "anaglyph green-magenta", "anaglyph amber-blue", "side-by-side", "top-bottom",
-    "side-by-side full", "row interlaced", "column interlaced", "checkerboard",
-};
 
 namespace {
 
@@ -29,7 +27,7 @@ std::string modelShown;     // the file name the title shows, once the user open
 void updateTitle(HWND window) {
     std::string title = programInfo.windowTitle;
     if (!modelShown.empty()) title += " - " + modelShown;
-    if (outputChosen) title += std::string(" [") + stereoModeNames[stereoMode] + (eyesSwapped ? ", eyes swapped" : "") + "]";
+    if (outputChosen) title += std::string(" [") + stereoOutputNames[stereoOutput] + (eyesSwapped ? ", eyes swapped" : "") + "]";
     if (depthShown) {
         double front, back, plane = ZeroParallaxDistance();
         StereoParallaxRange(ProgramSceneRadius(), &front, &back);
@@ -49,26 +47,24 @@ void updateTitle(HWND window) {
 
 }  // namespace
 
-void StartStereoModes(HWND window) {
-    stereoMode = PlatformStereoOutputAvailable(STEREO_QUAD_BUFFER) ? STEREO_QUAD_BUFFER : STEREO_LEFT_EYE;
+void StartStereoOutput(HWND window) {
+    stereoOutput = PlatformStereoOutputAvailable(STEREO_QUAD_BUFFER) ? STEREO_QUAD_BUFFER : STEREO_LEFT_EYE;
     eyesSwapped = false;
     outputChosen = depthShown = false;
     int remembered;
     bool swapped;
-    if (LoadStereoSettings(&remembered, &swapped) && (remembered != stereoMode || swapped)) {
-        SetStereoMode(window, remembered, swapped);
+    if (LoadStereoSettings(&remembered, &swapped) && (remembered != stereoOutput || swapped)) {
+        SetStereoOutput(window, remembered, swapped);
         return;
     }
-    PlatformSetStereoOutput(stereoMode, FALSE);
+    PlatformSetStereoOutput(stereoOutput, FALSE);
 }
 
-int StereoEyeWidth(int width) { return stereoMode == STEREO_SIDE_BY_SIDE_FULL ? width / 2 : width; }
-
-void SetStereoMode(HWND window, int mode, bool swapped) {
-    bool halfWidth = (stereoMode == STEREO_SIDE_BY_SIDE_FULL) != (mode == STEREO_SIDE_BY_SIDE_FULL);
-    stereoMode = mode;
+void SetStereoOutput(HWND window, int output, bool swapped) {
+    bool halfWidth = (stereoOutput == STEREO_SIDE_BY_SIDE_FULL) != (output == STEREO_SIDE_BY_SIDE_FULL);
+    stereoOutput = output;
     eyesSwapped = swapped;
-    PlatformSetStereoOutput(mode, swapped ? TRUE : FALSE);
+    PlatformSetStereoOutput(output, swapped ? TRUE : FALSE);
     // the eyes' width and aspect follow the output
     if (halfWidth) OnResize(windowWidth, windowHeight);
     outputChosen = true;
@@ -77,16 +73,16 @@ void SetStereoMode(HWND window, int mode, bool swapped) {
 }
 
 // A new output or swap, kept for the next start.
-static void chooseStereoMode(HWND window, int mode, bool swapped) {
-    SetStereoMode(window, mode, swapped);
-    SaveStereoSettings(mode, swapped);
+static void chooseOutput(HWND window, int output, bool swapped) {
+    SetStereoOutput(window, output, swapped);
+    SaveStereoSettings(output, swapped);
 }
 
-static void stepStereoMode(HWND window, int step) {
-    int mode = stereoMode;
-    do mode = (mode + step + STEREO_OUTPUT_COUNT) % STEREO_OUTPUT_COUNT;
-    while (!PlatformStereoOutputAvailable(mode) && mode != stereoMode);
-    chooseStereoMode(window, mode, eyesSwapped);
+static void stepOutput(HWND window, int step) {
+    int output = stereoOutput;
+    do output = (output + step + STEREO_OUTPUT_COUNT) % STEREO_OUTPUT_COUNT;
+    while (!PlatformStereoOutputAvailable(output) && output != stereoOutput);
+    chooseOutput(window, output, eyesSwapped);
 }
 
 // F6 to F9: the depth, shown in the title.
@@ -106,6 +102,24 @@ void ShowStereoDepth(HWND window) {
     if (depthShown) updateTitle(window);
 }
 
+void ResetEyes(HWND window) {
+    ResetStereoParameters();
+    ShowStereoDepth(window);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+// F12: the frame drawn again and both eyes read, as stereo pictures.
+static void saveSnapshot(HWND window) {
+    DrawStereoFrame();
+    unsigned char* eyes[2] = {nullptr, nullptr};
+    int width = 0, height = 0, otherWidth = 0, otherHeight = 0;
+    bool read = PlatformReadEye(0, &width, &height, &eyes[0]) && PlatformReadEye(1, &otherWidth, &otherHeight, &eyes[1]);
+    SaveStereoSnapshot(window, programInfo.takesModelFile ? modelFileName : nullptr, read ? eyes[0] : nullptr,
+                       read ? eyes[1] : nullptr, width, height);
+    free(eyes[0]);
+    free(eyes[1]);
+}
+
 static void showKeyHelp(HWND window) {
     std::string text = programInfo.keyHelp;
     text += "F1: this list\n"
@@ -117,7 +131,7 @@ static void showKeyHelp(HWND window) {
             "F12: save the frame as stereo pictures (JPS and MPO) in ";
     text += PicturesFolder();
     text += "\n\nThe way of showing the eyes is kept in " + StereoSettingsPath() + "\nShowing the eyes as: ";
-    text += stereoModeNames[stereoMode];
+    text += stereoOutputNames[stereoOutput];
     if (eyesSwapped) text += ", eyes swapped";
     text += "\n";
     if (!PlatformStereoOutputAvailable(STEREO_ANAGLYPH_RED_CYAN))
@@ -130,13 +144,13 @@ static void showKeyHelp(HWND window) {
 bool OnStereoKey(HWND window, WPARAM key) {
     switch (key) {
     case VK_F1: showKeyHelp(window); return true;
-    case VK_F2: stepStereoMode(window, (GetKeyState(VK_SHIFT) & 0x8000) ? -1 : 1); return true;
-    case VK_F3: chooseStereoMode(window, stereoMode, !eyesSwapped); return true;
+    case VK_F2: stepOutput(window, (GetKeyState(VK_SHIFT) & 0x8000) ? -1 : 1); return true;
+    case VK_F3: chooseOutput(window, stereoOutput, !eyesSwapped); return true;
     case VK_F6: stepDepth(window, -1, 0); return true;
     case VK_F7: stepDepth(window, 1, 0); return true;
     case VK_F8: stepDepth(window, 0, -1); return true;
     case VK_F9: stepDepth(window, 0, 1); return true;
-    case VK_F12: SaveStereoSnapshot(window); return true;
+    case VK_F12: saveSnapshot(window); return true;
     case VK_F11:
         PlatformToggleFullScreen(window);
         InvalidateRect(window, nullptr, FALSE);
