@@ -8,8 +8,10 @@
 // the readers refuse indices outside their arrays; drawing relies on it
 #define ASSERT_INDEX(index, lowest, count) assert((index) >= (lowest) && static_cast<uint32_t>(index) <= (count))
 
+namespace {
+
 // Clears the bits that ask for missing data or exclude each other, with a warning each.
-static uint32_t repairMode(const GlmModel* model, uint32_t mode) {
+uint32_t repairMode(const GlmModel* model, uint32_t mode) {
     if ((mode & GLM_RENDER_FLAT) && !model->facetNormalData) {
         printf("glmDraw() warning: flat render mode requested with no facet normals defined.\n");
         mode &= ~GLM_RENDER_FLAT;
@@ -42,7 +44,7 @@ static uint32_t repairMode(const GlmModel* model, uint32_t mode) {
 }
 
 // Whether texture mode binds textures: only a model with a texture made changes any state.
-static bool bindsTextures(const GlmModel* model, uint32_t mode) {
+bool bindsTextures(const GlmModel* model, uint32_t mode) {
     if (!(mode & GLM_RENDER_TEXTURE) || !(mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR))) return false;
     for (uint32_t i = 0; i < model->materialCount; i++)
         if (model->materialArray[i].texture) return true;
@@ -51,13 +53,13 @@ static bool bindsTextures(const GlmModel* model, uint32_t mode) {
 
 // The material whose texture a triangle is drawn with: its own, where the face has texture
 // coordinates and the material a texture; null for none.
-static const GlmMaterial* textureOf(const GlmModel* model, const GlmTriangle* t) {
+const GlmMaterial* textureOf(const GlmModel* model, const GlmTriangle* t) {
     const GlmMaterial* m = &model->materialArray[t->materialIndex];
     return t->texCoordIndex[0] != 0 && m->texture ? m : nullptr;
 }
 
 // A material's texture, or none (null); an alpha map cuts out its texels under one half.
-static void sendTexture(const GlmMaterial* m) {
+void sendTexture(const GlmMaterial* m) {
     if (m) {
         glBindTexture(GL_TEXTURE_2D, m->texture);
         glEnable(GL_TEXTURE_2D);
@@ -73,7 +75,7 @@ static void sendTexture(const GlmMaterial* m) {
 }
 
 // Sends material `index` as the GL material or the current colour, as the mode says.
-static void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
+void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
     assert(index >= 0 && static_cast<uint32_t>(index) < model->materialCount);
     const GlmMaterial* m = &model->materialArray[index];
     if (mode & GLM_RENDER_MATERIAL) {
@@ -87,7 +89,7 @@ static void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
 }
 
 // Texturing off, before and after a model drawn with textures.
-static void texturesOff(bool textures) {
+void texturesOff(bool textures) {
     if (!textures) return;
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_ALPHA_TEST);
@@ -95,7 +97,7 @@ static void texturesOff(bool textures) {
 
 // What both ways of drawing do first: repair the mode, switch colour material as the
 // repaired mode says, and move by drawOffset. Returns the repaired mode.
-static uint32_t beginModel(const GlmModel* model, uint32_t mode) {
+uint32_t beginModel(const GlmModel* model, uint32_t mode) {
     mode = repairMode(model, mode);
     if (mode & GLM_RENDER_COLOR) glEnable(GL_COLOR_MATERIAL);
     if (mode & GLM_RENDER_MATERIAL) glDisable(GL_COLOR_MATERIAL);
@@ -112,7 +114,7 @@ struct CornerData {
     const float* vertex;
 };
 
-static CornerData cornerOf(const GlmModel* model, uint32_t mode, const GlmTriangle* t, int c) {
+CornerData cornerOf(const GlmModel* model, uint32_t mode, const GlmTriangle* t, int c) {
     CornerData d = {nullptr, nullptr, nullptr};
     // normal and texture index 0 is legal: a face form without the field
     if (mode & GLM_RENDER_TEXTURE) {
@@ -131,30 +133,83 @@ static CornerData cornerOf(const GlmModel* model, uint32_t mode, const GlmTriang
     return d;
 }
 
+// A run of one group's triangles drawn alike, and what to send before them: the group's
+// material where the group starts, the first triangle's material where it changes, its
+// texture where it changes.
+struct Run {
+    const GlmGroup* group;
+    uint32_t begin, end;      // triangles of the group, by their place in it
+    bool groupStarts;         // send the group's material
+    bool materialChanges;     // then send `material`
+    int32_t material;
+    bool textureChanges;      // then bind `texture` (null: none)
+    const GlmMaterial* texture;
+};
+
+// The walk over a model's runs, group after group, for both ways of drawing.
+struct RunWalk {
+    const GlmModel* model;
+    bool materials, textures; // whether materials and textures change between runs
+    const GlmGroup* group;    // the group being walked, or null at the end
+    uint32_t next;            // its next triangle
+    int32_t current;          // the material sent last
+    const GlmMaterial* bound; // the texture bound last
+};
+
+RunWalk walkRuns(const GlmModel* model, uint32_t mode) {
+    return RunWalk{model, (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0, bindsTextures(model, mode),
+                   model->groupList, 0, 0, nullptr};
+}
+
+// The next run (an empty group is one run of no triangles); false after the last.
+bool nextRun(RunWalk* w, Run* run) {
+    if (!w->group) return false;
+    const GlmModel* model = w->model;
+    const GlmGroup* group = w->group;
+    *run = Run{group, w->next, w->next, w->next == 0, false, 0, false, nullptr};
+    if (run->groupStarts) w->current = group->materialIndex;
+    auto triangle = [&](uint32_t i) { return &model->triangleArray[group->triangleIndices[i]]; };
+    if (w->next < group->triangleCount) {
+        const GlmTriangle* t = triangle(w->next);
+        if (w->materials && t->materialIndex != w->current) {
+            run->materialChanges = true;
+            run->material = w->current = t->materialIndex;
+        }
+        if (w->textures && textureOf(model, t) != w->bound) {
+            run->textureChanges = true;
+            run->texture = w->bound = textureOf(model, t);
+        }
+    }
+    uint32_t end = w->next;
+    while (end < group->triangleCount && (!w->materials || triangle(end)->materialIndex == w->current) &&
+           (!w->textures || textureOf(model, triangle(end)) == w->bound))
+        end++;
+    run->end = w->next = end;
+    if (end == group->triangleCount) {
+        w->group = group->next;
+        w->next = 0;
+    }
+    return true;
+}
+
+}  // namespace
+
 void glmDraw(const GlmModel* model, uint32_t mode) {
     mode = beginModel(model, mode);
-    const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
-    const bool textures = bindsTextures(model, mode);
-    const GlmMaterial* bound = nullptr;
-    texturesOff(textures);
+    RunWalk walk = walkRuns(model, mode);
+    texturesOff(walk.textures);
     glBegin(GL_TRIANGLES);
-    for (const GlmGroup* group = model->groupList; group; group = group->next) {
-        // the group's material first, then each triangle's own where it changes
-        int32_t current = group->materialIndex;
-        if (materials) sendMaterial(model, mode, current);
-        for (uint32_t i = 0; i < group->triangleCount; i++) {
-            const GlmTriangle* t = &model->triangleArray[group->triangleIndices[i]];
-            if (materials && t->materialIndex != current) {
-                current = t->materialIndex;
-                sendMaterial(model, mode, current);
-            }
-            if (textures && textureOf(model, t) != bound) {
-                // a texture is bound outside a batch
-                bound = textureOf(model, t);
-                glEnd();
-                sendTexture(bound);
-                glBegin(GL_TRIANGLES);
-            }
+    for (Run run; nextRun(&walk, &run);) {
+        if (walk.materials && run.groupStarts) sendMaterial(model, mode, run.group->materialIndex);
+        if (run.materialChanges) sendMaterial(model, mode, run.material);
+        if (run.textureChanges) {
+            // a texture is bound outside a batch
+            glEnd();
+            sendTexture(run.texture);
+            glBegin(GL_TRIANGLES);
+        }
+        for (uint32_t i = run.begin; i < run.end; i++) {
+            const GlmTriangle* t = &model->triangleArray[run.group->triangleIndices[i]];
             // a flat normal once for the triangle, a smooth one for each corner
             if (mode & GLM_RENDER_FLAT) glNormal3fv(cornerOf(model, mode, t, 0).normal);
             for (int c = 0; c < 3; c++) {
@@ -166,53 +221,47 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
         }
     }
     glEnd();
-    texturesOff(textures);
+    texturesOff(walk.textures);
     glPopMatrix();
 }
 
-// The corners of up to this many triangles go to OpenGL in one glDrawArrays call.
-static const uint32_t trianglesPerDraw = 4096;
+namespace {
 
-static void drawCorners(uint32_t triangles) {
+// The corners of up to this many triangles go to OpenGL in one glDrawArrays call.
+const uint32_t trianglesPerDraw = 4096;
+
+void drawCorners(uint32_t triangles) {
     if (triangles > 0) glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * triangles));
 }
 
-// What glmDraw draws, sent as vertex arrays: the triangles of each group in order, in runs
-// that share a material, through interleaved corners (texture coordinate, normal, position)
-// and glDrawArrays. A display list copies such a call in bulk instead of recording one call
-// per normal, coordinate and vertex.
-static void drawWithArrays(const GlmModel* model, uint32_t mode) {
+// What glmDraw draws, sent as vertex arrays: the same runs, through interleaved corners
+// (texture coordinate, normal, position) and glDrawArrays. A display list copies such a call
+// in bulk instead of recording one call per normal, coordinate and vertex.
+void drawWithArrays(const GlmModel* model, uint32_t mode) {
     mode = beginModel(model, mode);
-    const bool materials = (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0;
-    const bool textures = bindsTextures(model, mode);
-    const GlmMaterial* bound = nullptr;
-    texturesOff(textures);
+    RunWalk walk = walkRuns(model, mode);
+    texturesOff(walk.textures);
     const int stride = 8;  // floats a corner
     float* corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(trianglesPerDraw) * 3 * stride * sizeof(float)));
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glInterleavedArrays(GL_T2F_N3F_V3F, stride * sizeof(float), corners);
     if (!(mode & (GLM_RENDER_FLAT | GLM_RENDER_SMOOTH))) glDisableClientState(GL_NORMAL_ARRAY);
     if (!(mode & GLM_RENDER_TEXTURE)) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    for (const GlmGroup* group = model->groupList; group; group = group->next) {
-        int32_t current = group->materialIndex;
-        if (materials) sendMaterial(model, mode, current);
-        uint32_t filled = 0;
-        for (uint32_t i = 0; i < group->triangleCount; i++) {
-            const GlmTriangle* t = &model->triangleArray[group->triangleIndices[i]];
-            bool switches = materials && t->materialIndex != current;
-            bool retextures = textures && textureOf(model, t) != bound;
-            if (switches || retextures || filled == trianglesPerDraw) {
+    uint32_t filled = 0;
+    for (Run run; nextRun(&walk, &run);) {
+        if (run.groupStarts || run.materialChanges || run.textureChanges) {
+            drawCorners(filled);
+            filled = 0;
+        }
+        if (walk.materials && run.groupStarts) sendMaterial(model, mode, run.group->materialIndex);
+        if (run.materialChanges) sendMaterial(model, mode, run.material);
+        if (run.textureChanges) sendTexture(run.texture);
+        for (uint32_t i = run.begin; i < run.end; i++) {
+            if (filled == trianglesPerDraw) {
                 drawCorners(filled);
                 filled = 0;
             }
-            if (switches) {
-                current = t->materialIndex;
-                sendMaterial(model, mode, current);
-            }
-            if (retextures) {
-                bound = textureOf(model, t);
-                sendTexture(bound);
-            }
+            const GlmTriangle* t = &model->triangleArray[run.group->triangleIndices[i]];
             for (int c = 0; c < 3; c++) {
                 CornerData d = cornerOf(model, mode, t, c);
                 float* corner = &corners[(3 * static_cast<size_t>(filled) + c) * stride];
@@ -222,13 +271,15 @@ static void drawWithArrays(const GlmModel* model, uint32_t mode) {
             }
             filled++;
         }
-        drawCorners(filled);
     }
+    drawCorners(filled);
     glPopClientAttrib();
-    texturesOff(textures);
+    texturesOff(walk.textures);
     glPopMatrix();
     _glmFree(corners);
 }
+
+}  // namespace
 
 uint32_t glmCompileList(const GlmModel* model, uint32_t mode) {
     GLuint list = glGenLists(1);

@@ -74,9 +74,11 @@ float glmFitUnitCube(GlmModel* model) {
     return static_cast<float>(fmin(scaleD, static_cast<double>(FLT_MAX)));
 }
 
+namespace {
+
 // The facet normal of a triangle whose float cross product overflows (coordinates far out)
 // or underflows to zero (coordinates near zero): the same in double. Degenerate stays zero.
-static void facetNormalInDouble(const float* p0, const float* p1, const float* p2, float* n) {
+void facetNormalInDouble(const float* p0, const float* p1, const float* p2, float* n) {
     double u[3], w[3];
     for (int a = 0; a < 3; a++) {
         u[a] = static_cast<double>(p1[a]) - p0[a];
@@ -93,10 +95,10 @@ static void facetNormalInDouble(const float* p0, const float* p1, const float* p
 }
 
 // Below this many triangles the normals are made on one core.
-static const uint32_t kParallelTriangles = 1u << 16;
+const uint32_t parallelTriangles = 1u << 16;
 
 // The facet normal of triangle i, into entry i + 1.
-static void facetNormal(GlmModel* model, uint32_t i) {
+void facetNormal(GlmModel* model, uint32_t i) {
     const float* v = model->vertexData;
     GlmTriangle* t = &model->triangleArray[i];
     t->facetNormalIndex = static_cast<int32_t>(i + 1);
@@ -113,9 +115,11 @@ static void facetNormal(GlmModel* model, uint32_t i) {
 }
 
 // The first index of part `part` of `parts` equal parts of [0, count).
-static uint32_t partStart(uint32_t count, int parts, int part) {
+uint32_t partStart(uint32_t count, int parts, int part) {
     return static_cast<uint32_t>(static_cast<uint64_t>(count) * part / parts);
 }
+
+}  // namespace
 
 void glmComputeFacetNormals(GlmModel* model) {
     _glmFree(model->facetNormalData);
@@ -123,41 +127,54 @@ void glmComputeFacetNormals(GlmModel* model) {
     model->facetNormalCount = triangles;
     model->facetNormalData = static_cast<float*>(_glmCalloc((static_cast<size_t>(triangles) + 1) * 3, sizeof(float)));
     // each triangle's on its own: large models in parts on all cores
-    const int parts = triangles >= kParallelTriangles ? _glmCores() : 1;
+    const int parts = triangles >= parallelTriangles ? _glmCores() : 1;
     _glmRunParts(parts, [&](int p) {
         for (uint32_t i = partStart(triangles, parts, p); i < partStart(triangles, parts, p + 1); i++) facetNormal(model, i);
     });
 }
 
+namespace {
+
 // One entry of a vertex's list of uses: a corner of a triangle that has the vertex. A
 // vertex's uses lie side by side in one array, so the next use is the next entry.
-struct GlmVertexUse {
+struct VertexUse {
     uint32_t triangle : 31;  // 0-based triangle index
     uint32_t averaged : 1;   // its facet normal went into the vertex's shared normal
 };
 
-void glmVertexNormals(GlmModel* model, float angle) {
-    _glmVertexNormalsInParts(model, angle, model->triangleCount >= kParallelTriangles ? _glmCores() : 1);
+// What the steps of glmVertexNormals share.
+struct VertexNormals {
+    GlmModel* model;
+    int parts;           // of the triangles, and of the vertices, each on a core
+    float cosAngle;      // facets closer than this to the reference merge
+    VertexUse* uses;     // vertex k's uses are uses[first[k]] up to uses[first[k + 1]]
+    uint32_t* first;
+    uint32_t* made;      // normals each part of the vertices makes
+    uint32_t* unused;    // vertices without a triangle, each part's
+    float* normals;      // room for the most normals there can be
+};
+
+const float* facetOf(const VertexNormals* w, const VertexUse* use) {
+    return &w->model->facetNormalData[3 * w->model->triangleArray[use->triangle].facetNormalIndex];
 }
 
-void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
-    const float cosAngle = static_cast<float>(cos(static_cast<double>(angle) * 0.017453292519943295));
-    const uint32_t triangles = model->triangleCount, vertices = model->vertexCount;
-    _glmFree(model->normalData);
-    model->normalData = nullptr;
-    // the upper bound; only the pages of the normals written are ever touched
-    float* normals = static_cast<float*>(_glmCalloc((3 * static_cast<size_t>(triangles) + 1) * 3, sizeof(float)));
+// The first vertex of part p of the vertices (1-based).
+uint32_t vertexOf(const VertexNormals* w, int p) { return 1 + partStart(w->model->vertexCount, w->parts, p); }
 
-    // The lists of uses, each running from the highest triangle that uses the vertex down,
-    // made by a counting sort: each part of the triangles counts its uses of every vertex, then
-    // places them from its lowest triangle up, downwards from the top of its share of the
-    // vertex's run (the shares of later parts lie below those of earlier ones), so the runs
-    // come out as one pass over all triangles would leave them. Four bytes a use, so that
-    // little fresh memory is touched.
+// The lists of uses, each running from the highest triangle that uses the vertex down, made by
+// a counting sort: each part of the triangles counts its uses of every vertex, then places
+// them from its lowest triangle up, downwards from the top of its share of the vertex's run
+// (the shares of later parts lie below those of earlier ones), so the runs come out as one
+// pass over all triangles would leave them. Four bytes a use, so that little fresh memory is
+// touched.
+void listUses(VertexNormals* w) {
+    const GlmModel* model = w->model;
+    const uint32_t triangles = model->triangleCount, vertices = model->vertexCount;
+    const int parts = w->parts;
     const size_t stride = static_cast<size_t>(vertices) + 2;
     uint32_t* cursors = static_cast<uint32_t*>(_glmCalloc(parts * stride, sizeof *cursors));
-    uint32_t* first = static_cast<uint32_t*>(_glmCalloc(stride, sizeof *first));
-    GlmVertexUse* uses = static_cast<GlmVertexUse*>(_glmAlloc(3 * static_cast<size_t>(triangles) * sizeof *uses));
+    w->first = static_cast<uint32_t*>(_glmCalloc(stride, sizeof *w->first));
+    w->uses = static_cast<VertexUse*>(_glmAlloc(3 * static_cast<size_t>(triangles) * sizeof *w->uses));
     _glmRunParts(parts, [&](int p) {
         uint32_t* counts = &cursors[p * stride];
         for (uint32_t i = partStart(triangles, parts, p); i < partStart(triangles, parts, p + 1); i++)
@@ -177,99 +194,133 @@ void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
             cursors[p * stride + k] = top;
             top -= count;
         }
-        first[k] = top;
+        w->first[k] = top;
     }
     _glmRunParts(parts, [&](int p) {
         uint32_t* cursor = &cursors[p * stride];
         for (uint32_t i = partStart(triangles, parts, p); i < partStart(triangles, parts, p + 1); i++)
             for (int c = 0; c < 3; c++) {
                 // corner 0 last in the run, as a list built at its head from corner 0 on holds it
-                GlmVertexUse* use = &uses[--cursor[model->triangleArray[i].vertexIndex[c]]];
+                VertexUse* use = &w->uses[--cursor[model->triangleArray[i].vertexIndex[c]]];
                 use->triangle = i;
                 use->averaged = 0;
             }
     });
     _glmFree(cursors);
+}
 
-    // Each part of the vertices first marks which uses merge into the shared normal and counts
-    // the normals it makes; then, numbering on from the parts before it, makes them.
-    const float* facets = model->facetNormalData;
-    uint32_t* made = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *made));
-    uint32_t* unused = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *unused));
-    auto vertexOf = [&](int p) { return 1 + partStart(vertices, parts, p); };
-    _glmRunParts(parts, [&](int p) {
-        for (uint32_t k = vertexOf(p); k < vertexOf(p + 1); k++) {
-            GlmVertexUse *head = &uses[first[k]], *stop = &uses[first[k + 1]];
+// Marks, vertex by vertex, the uses whose facets merge into the shared normal (those near the
+// facet of the highest-numbered triangle that uses the vertex), and counts the normals each
+// part of the vertices makes.
+void markShared(VertexNormals* w) {
+    _glmRunParts(w->parts, [&](int p) {
+        for (uint32_t k = vertexOf(w, p); k < vertexOf(w, p + 1); k++) {
+            VertexUse *head = &w->uses[w->first[k]], *stop = &w->uses[w->first[k + 1]];
             if (head == stop) {
-                unused[p]++;
+                w->unused[p]++;
                 continue;
             }
-            // merge against the facet of the highest-numbered triangle that uses the vertex
-            const float* reference = &facets[3 * model->triangleArray[head->triangle].facetNormalIndex];
+            const float* reference = facetOf(w, head);
             bool anyAveraged = false;
-            for (GlmVertexUse* use = head; use != stop; use++) {
-                const float* n = &facets[3 * model->triangleArray[use->triangle].facetNormalIndex];
-                use->averaged = _glmDot3(n, reference) > cosAngle;
+            for (VertexUse* use = head; use != stop; use++) {
+                use->averaged = _glmDot3(facetOf(w, use), reference) > w->cosAngle;
                 anyAveraged |= use->averaged;
-                made[p] += !use->averaged;
+                w->made[p] += !use->averaged;
             }
-            made[p] += anyAveraged;
+            w->made[p] += anyAveraged;
         }
     });
-    _glmRunParts(parts, [&](int p) {
-        uint32_t slot = 1;
-        for (int q = 0; q < p; q++) slot += made[q];
-        for (uint32_t k = vertexOf(p); k < vertexOf(p + 1); k++) {
-            GlmVertexUse *head = &uses[first[k]], *stop = &uses[first[k + 1]];
-            if (head == stop) continue;
-            float sum[3] = {0, 0, 0};
-            bool anyAveraged = false;
-            for (GlmVertexUse* use = head; use != stop; use++) {
-                if (!use->averaged) continue;
-                const float* n = &facets[3 * model->triangleArray[use->triangle].facetNormalIndex];
-                sum[0] += n[0];
-                sum[1] += n[1];
-                sum[2] += n[2];
-                anyAveraged = true;
-            }
-            uint32_t shared = 0;
-            if (anyAveraged) {
-                _glmNormalize3(sum);
-                memcpy(&normals[3 * static_cast<size_t>(slot)], sum, sizeof sum);
-                shared = slot++;
-            }
-            int64_t previousTriangle = -1;
-            int corner = -1;
-            for (GlmVertexUse* use = head; use != stop; use++) {
-                GlmTriangle* t = &model->triangleArray[use->triangle];
-                uint32_t index = shared;
-                if (!use->averaged) {
-                    memcpy(&normals[3 * static_cast<size_t>(slot)], &facets[3 * t->facetNormalIndex], 3 * sizeof(float));
-                    index = slot++;
-                }
-                // the uses of one triangle are adjacent: each takes the next corner that names
-                // the vertex, so every such corner gets a normal, not only the first
-                if (static_cast<int64_t>(use->triangle) != previousTriangle) corner = -1;
-                previousTriangle = use->triangle;
-                do corner++;
-                while (corner < 2 && t->vertexIndex[corner] != static_cast<int32_t>(k));
-                t->normalIndex[corner] = static_cast<int32_t>(index);
-            }
-        }
-    });
-    model->normalCount = 0;
-    for (int p = 0; p < parts; p++) {
-        model->normalCount += made[p];
-        for (uint32_t i = 0; i < unused[p]; i++) fprintf(stderr, "glmVertexNormals(): vertex w/o a triangle\n");
-    }
-    _glmFree(made);
-    _glmFree(unused);
-    _glmFree(uses);
-    _glmFree(first);
+}
 
+// Vertex k's normals from `slot` on (the shared one first, then a facet's copy for each use
+// that did not merge), given to the corners that name it; returns the next free slot.
+uint32_t makeVertexNormals(VertexNormals* w, uint32_t k, uint32_t slot) {
+    VertexUse *head = &w->uses[w->first[k]], *stop = &w->uses[w->first[k + 1]];
+    float sum[3] = {0, 0, 0};
+    bool anyAveraged = false;
+    for (VertexUse* use = head; use != stop; use++) {
+        if (!use->averaged) continue;
+        const float* n = facetOf(w, use);
+        sum[0] += n[0];
+        sum[1] += n[1];
+        sum[2] += n[2];
+        anyAveraged = true;
+    }
+    uint32_t shared = 0;
+    if (anyAveraged) {
+        _glmNormalize3(sum);
+        memcpy(&w->normals[3 * static_cast<size_t>(slot)], sum, sizeof sum);
+        shared = slot++;
+    }
+    int64_t previousTriangle = -1;
+    int corner = -1;
+    for (VertexUse* use = head; use != stop; use++) {
+        GlmTriangle* t = &w->model->triangleArray[use->triangle];
+        uint32_t index = shared;
+        if (!use->averaged) {
+            memcpy(&w->normals[3 * static_cast<size_t>(slot)], facetOf(w, use), 3 * sizeof(float));
+            index = slot++;
+        }
+        // the uses of one triangle are adjacent: each takes the next corner that names the
+        // vertex, so every such corner gets a normal, not only the first
+        if (static_cast<int64_t>(use->triangle) != previousTriangle) corner = -1;
+        previousTriangle = use->triangle;
+        do corner++;
+        while (corner < 2 && t->vertexIndex[corner] != static_cast<int32_t>(k));
+        t->normalIndex[corner] = static_cast<int32_t>(index);
+    }
+    return slot;
+}
+
+// Each part of the vertices makes its normals, numbered on from the parts before it.
+void makeNormals(VertexNormals* w) {
+    _glmRunParts(w->parts, [&](int p) {
+        uint32_t slot = 1;
+        for (int q = 0; q < p; q++) slot += w->made[q];
+        for (uint32_t k = vertexOf(w, p); k < vertexOf(w, p + 1); k++)
+            if (w->first[k] != w->first[k + 1]) slot = makeVertexNormals(w, k, slot);
+    });
+}
+
+// The normals made, in an array of their exact count; the lines on what was done.
+void keepNormals(VertexNormals* w) {
+    GlmModel* model = w->model;
+    model->normalCount = 0;
+    for (int p = 0; p < w->parts; p++) {
+        model->normalCount += w->made[p];
+        for (uint32_t i = 0; i < w->unused[p]; i++) fprintf(stderr, "glmVertexNormals(): vertex w/o a triangle\n");
+    }
     // shrink to the exact count with a single copy
-    model->normalData = static_cast<float*>(_glmAlloc((static_cast<size_t>(model->normalCount) + 1) * 3 * sizeof(float)));
-    memcpy(model->normalData, normals, (static_cast<size_t>(model->normalCount) + 1) * 3 * sizeof(float));
-    _glmFree(normals);
+    const size_t floats = (static_cast<size_t>(model->normalCount) + 1) * 3;
+    model->normalData = static_cast<float*>(_glmAlloc(floats * sizeof(float)));
+    memcpy(model->normalData, w->normals, floats * sizeof(float));
     printf("glmVertexNormals(): %d normals generated\n", static_cast<int>(model->normalCount));
+}
+
+}  // namespace
+
+void glmVertexNormals(GlmModel* model, float angle) {
+    _glmVertexNormalsInParts(model, angle, model->triangleCount >= parallelTriangles ? _glmCores() : 1);
+}
+
+void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
+    VertexNormals w = {};
+    w.model = model;
+    w.parts = parts;
+    w.cosAngle = static_cast<float>(cos(static_cast<double>(angle) * 0.017453292519943295));
+    _glmFree(model->normalData);
+    model->normalData = nullptr;
+    // the upper bound; only the pages of the normals written are ever touched
+    w.normals = static_cast<float*>(_glmCalloc((3 * static_cast<size_t>(model->triangleCount) + 1) * 3, sizeof(float)));
+    w.made = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *w.made));
+    w.unused = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *w.unused));
+    listUses(&w);
+    markShared(&w);
+    makeNormals(&w);
+    keepNormals(&w);
+    _glmFree(w.made);
+    _glmFree(w.unused);
+    _glmFree(w.uses);
+    _glmFree(w.first);
+    _glmFree(w.normals);
 }

@@ -434,8 +434,10 @@ void EyeBuffersSize(int* width, int* height) {
     *height = eyes.height;
 }
 
+namespace {
+
 // Reads a colour buffer of a framebuffer (0: the window's), then reads the left eye again.
-static void readPixels(GLuint framebuffer, GLenum buffer, int width, int height, unsigned char* rgba) {
+void readPixels(GLuint framebuffer, GLenum buffer, int width, int height, unsigned char* rgba) {
     // Mesa's software renderer defers drawing; reading one colour buffer of several does not
     // always wait for what was drawn into it while another one was selected
     glFinish();
@@ -448,6 +450,8 @@ static void readPixels(GLuint framebuffer, GLenum buffer, int width, int height,
         glReadBuffer(GL_COLOR_ATTACHMENT0);
     }
 }
+
+}  // namespace
 
 void EyeBuffersRead(int eye, unsigned char* rgba) {
     readPixels(eyes.framebuffer, eye == 0 ? GL_COLOR_ATTACHMENT0 : GL_COLOR_ATTACHMENT1, eyes.width, eyes.height, rgba);

@@ -14,10 +14,10 @@
 #include "shell/snapshot.h"
 #include "shell/stereo.h"
 
-// the parallax budget: about 3% of the width behind and in front of the screen
-static const double comfortableParallax = 0.03;
-
 namespace {
+
+// the parallax budget: about 3% of the width behind and in front of the screen
+const double comfortableParallax = 0.03;
 
 bool outputChosen = false;  // the user chose an output, or one was remembered
 bool depthShown = false;    // the user set the depth from the keyboard
@@ -72,13 +72,15 @@ void SetStereoOutput(HWND window, int output, bool swapped) {
     InvalidateRect(window, nullptr, FALSE);
 }
 
+namespace {
+
 // A new output or swap, kept for the next start.
-static void chooseOutput(HWND window, int output, bool swapped) {
+void chooseOutput(HWND window, int output, bool swapped) {
     SetStereoOutput(window, output, swapped);
     SaveStereoSettings(output, swapped);
 }
 
-static void stepOutput(HWND window, int step) {
+void stepOutput(HWND window, int step) {
     int output = stereoOutput;
     do output = (output + step + STEREO_OUTPUT_COUNT) % STEREO_OUTPUT_COUNT;
     while (!PlatformStereoOutputAvailable(output) && output != stereoOutput);
@@ -86,12 +88,14 @@ static void stepOutput(HWND window, int step) {
 }
 
 // F6 to F9: the depth, shown in the title.
-static void stepDepth(HWND window, int separation, int plane) {
+void stepDepth(HWND window, int separation, int plane) {
     if (separation) StepEyeSeparation(window, separation);
     if (plane) StepZeroParallax(window, plane);
     depthShown = true;
     updateTitle(window);
 }
+
+}  // namespace
 
 void ShowModelName(HWND window, const char* name) {
     modelShown = name;
@@ -108,8 +112,10 @@ void ResetEyes(HWND window) {
     InvalidateRect(window, nullptr, FALSE);
 }
 
+namespace {
+
 // F12: the frame drawn again and both eyes read, as stereo pictures.
-static void saveSnapshot(HWND window) {
+void saveSnapshot(HWND window) {
     DrawStereoFrame();
     unsigned char* eyes[2] = {nullptr, nullptr};
     int width = 0, height = 0, otherWidth = 0, otherHeight = 0;
@@ -120,7 +126,7 @@ static void saveSnapshot(HWND window) {
     free(eyes[1]);
 }
 
-static void showKeyHelp(HWND window) {
+void showKeyHelp(HWND window) {
     std::string text = programInfo.keyHelp;
     text += "F1: this list\n"
             "F2 / Shift+F2: next / previous way of showing the two eyes\n"
@@ -140,6 +146,8 @@ static void showKeyHelp(HWND window) {
         text += "Quad buffer needs a display with stereo buffers, which this one does not offer.\n";
     MessageBox(window, text.c_str(), programInfo.windowTitle, MB_OK | MB_ICONINFORMATION);
 }
+
+}  // namespace
 
 bool OnStereoKey(HWND window, WPARAM key) {
     switch (key) {

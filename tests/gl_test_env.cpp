@@ -80,3 +80,33 @@ int main(int argc, char** argv) {
     ::testing::AddGlobalTestEnvironment(new OffscreenEnvironment);
     return RUN_ALL_TESTS();
 }
+
+namespace {
+
+EyePicture picture(bool read, int width, int height, unsigned char* pixels) {
+    EyePicture p;
+    EXPECT_TRUE(read);
+    if (read) {
+        p.width = width;
+        p.height = height;
+        p.rgba.assign(pixels, pixels + static_cast<size_t>(width) * height * 4);
+    }
+    free(pixels);
+    return p;
+}
+
+}  // namespace
+
+EyePicture ReadEyePicture(int eye) {
+    int width = 0, height = 0;
+    unsigned char* pixels = nullptr;
+    bool read = PlatformReadEye(eye, &width, &height, &pixels);
+    return picture(read, width, height, pixels);
+}
+
+EyePicture ReadWindowPicture(void) {
+    int width = 0, height = 0;
+    unsigned char* pixels = nullptr;
+    bool read = PlatformTestReadWindow(&width, &height, &pixels);
+    return picture(read, width, height, pixels);
+}

@@ -5,6 +5,7 @@
 
 #include <stdlib.h>
 #include <gtest/gtest.h>
+#include <vector>
 #include "shell/platform.h"
 #include "shell/platform_test.h"
 
@@ -28,5 +29,14 @@ void CloseGlTestContext(GlTestContext* context);
 void DrainMessages(HWND window);
 // Takes the quit message that WM_DESTROY handling posts.
 void TakeQuitMessage();
+
+// One eye's picture of the frame drawn last (0 left, 1 right), or of the window.
+struct EyePicture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgba;  // bottom row first
+    const unsigned char* at(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
+};
+EyePicture ReadEyePicture(int eye);
+EyePicture ReadWindowPicture(void);
 
 #endif

@@ -9,27 +9,16 @@
 #include <string>
 #include <vector>
 #include "shell/platform_test.h"
+#include "tests/gl_test_env.h"
 #include "shell/stereo.h"
 #include "shell/output.h"
 #include "shell/stereo_keys.h"
 
 namespace {
 
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgba;  // bottom row first
-    const unsigned char* at(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
-};
+using Picture = EyePicture;
 
-Picture Take(bool window, int eye) {
-    Picture p;
-    unsigned char* pixels = nullptr;
-    bool ok = window ? PlatformTestReadWindow(&p.width, &p.height, &pixels) : PlatformReadEye(eye, &p.width, &p.height, &pixels);
-    EXPECT_TRUE(ok);
-    if (ok) p.rgba.assign(pixels, pixels + static_cast<size_t>(p.width) * p.height * 4);
-    free(pixels);
-    return p;
-}
+Picture Take(bool window, int eye) { return window ? ReadWindowPicture() : ReadEyePicture(eye); }
 
 double Decode(double c) { return c <= 0.04045 ? c / 12.92 : pow((c + 0.055) / 1.055, 2.4); }
 double Encode(double c) { return c <= 0.0031308 ? c * 12.92 : 1.055 * pow(c, 1 / 2.4) - 0.055; }

@@ -31,10 +31,10 @@ struct Picture {
 // One eye of the frame on screen, with the bounds of its lit pixels.
 Picture ReadPicture(int eye) {
     Picture p;
-    unsigned char* pixels = nullptr;
-    EXPECT_TRUE(PlatformReadEye(eye, &p.width, &p.height, &pixels));
-    p.rgba.assign(pixels, pixels + static_cast<size_t>(p.width) * p.height * 4);
-    free(pixels);
+    EyePicture e = ReadEyePicture(eye);
+    p.width = e.width;
+    p.height = e.height;
+    p.rgba = std::move(e.rgba);
     p.left = p.width;
     p.bottom = p.height;
     for (int y = 0; y < p.height; y++)

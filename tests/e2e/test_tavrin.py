@@ -353,6 +353,7 @@ class Tavrin(ProgramTest):
             self.assertEqual(colour_of(self.display.picture(window)), 0, "a change nobody watches was read")
             self.display.key(window, "F5")
             self.assertTrue(self.wait_for_colour(window, 1), "F5 did not read the library again")
+            self.assertFalse(loading(self.display.settled_picture(window)), "the bar stayed after F5")
             # turned; then an editor's save (a temporary file renamed over the library) is read
             # by itself, and the model stays turned
             def shape(p):
