@@ -10,36 +10,28 @@
 
 namespace {
 
-// Clears the bits that ask for missing data or exclude each other, with a warning each.
+// Clears the bits that ask for missing data or exclude each other, with a warning each, in
+// this order.
 uint32_t repairMode(const GlmModel* model, uint32_t mode) {
-    if ((mode & GLM_RENDER_FLAT) && !model->facetNormalData) {
-        printf("glmDraw() warning: flat render mode requested with no facet normals defined.\n");
-        mode &= ~GLM_RENDER_FLAT;
-    }
-    if ((mode & GLM_RENDER_SMOOTH) && !model->normalData) {
-        printf("glmDraw() warning: smooth render mode requested with no normals defined.\n");
-        mode &= ~GLM_RENDER_SMOOTH;
-    }
-    if ((mode & GLM_RENDER_TEXTURE) && !model->texCoordData) {
-        printf("glmDraw() warning: texture render mode requested with no texture coordinates defined.\n");
-        mode &= ~GLM_RENDER_TEXTURE;
-    }
-    if ((mode & GLM_RENDER_FLAT) && (mode & GLM_RENDER_SMOOTH)) {
-        printf("glmDraw() warning: flat render mode requested and smooth render mode requested (using smooth).\n");
-        mode &= ~GLM_RENDER_FLAT;
-    }
-    if ((mode & GLM_RENDER_COLOR) && !model->materialArray) {
-        printf("glmDraw() warning: color render mode requested with no materials defined.\n");
-        mode &= ~GLM_RENDER_COLOR;
-    }
-    if ((mode & GLM_RENDER_MATERIAL) && !model->materialArray) {
-        printf("glmDraw() warning: material render mode requested with no materials defined.\n");
-        mode &= ~GLM_RENDER_MATERIAL;
-    }
-    if ((mode & GLM_RENDER_COLOR) && (mode & GLM_RENDER_MATERIAL)) {
-        printf("glmDraw() warning: color and material render mode requested using only material mode\n");
-        mode &= ~GLM_RENDER_COLOR;
-    }
+    const struct {
+        uint32_t bit;
+        bool missing;      // the data it asks for is missing
+        uint32_t excludes; // or this bit is set, as the mode stands by then
+        const char* warning;
+    } repairs[7] = {
+        {GLM_RENDER_FLAT, !model->facetNormalData, 0, "flat render mode requested with no facet normals defined."},
+        {GLM_RENDER_SMOOTH, !model->normalData, 0, "smooth render mode requested with no normals defined."},
+        {GLM_RENDER_TEXTURE, !model->texCoordData, 0, "texture render mode requested with no texture coordinates defined."},
+        {GLM_RENDER_FLAT, false, GLM_RENDER_SMOOTH, "flat render mode requested and smooth render mode requested (using smooth)."},
+        {GLM_RENDER_COLOR, !model->materialArray, 0, "color render mode requested with no materials defined."},
+        {GLM_RENDER_MATERIAL, !model->materialArray, 0, "material render mode requested with no materials defined."},
+        {GLM_RENDER_COLOR, false, GLM_RENDER_MATERIAL, "color and material render mode requested using only material mode"},
+    };
+    for (const auto& r : repairs)
+        if ((mode & r.bit) && (r.missing || (mode & r.excludes))) {
+            printf("glmDraw() warning: %s\n", r.warning);
+            mode &= ~r.bit;
+        }
     return mode;
 }
 

@@ -16,7 +16,6 @@
 
 namespace {
 
-#ifndef GLM_FUZZ
 // The files mapped now, for the bus-error handler: a file that shrinks while it is mapped
 // leaves pages that no longer exist, and reading them raises SIGBUS. The handler puts a page
 // of zeros in their place and notes the change, which the reader then reports. Slots are
@@ -77,7 +76,6 @@ void unwatchMapping(int slot) {
     std::lock_guard<std::mutex> hold(slotLock);
     mappedFiles[slot].begin = nullptr;
 }
-#endif
 
 // The most a file that is not regular (a pipe) may bring: half the memory the process may
 // have, the machine's or its limit's.
@@ -142,8 +140,7 @@ bool _glmOpenFile(const char* path, GlmFile* file) {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     file->fileSize = info.st_size;
     file->modified = info.st_mtim;
-#ifndef GLM_FUZZ
-    // a regular file is mapped: no copy, and no fresh pages for one (the fuzz build reads)
+    // a regular file is mapped: no copy, and no fresh pages for one
     if (S_ISREG(info.st_mode) && info.st_size > 0) {
         void* map = mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
         int slot = map == MAP_FAILED ? -1 : watchMapping(static_cast<const char*>(map), static_cast<size_t>(info.st_size));
@@ -157,7 +154,6 @@ bool _glmOpenFile(const char* path, GlmFile* file) {
         }
         if (map != MAP_FAILED) munmap(map, static_cast<size_t>(info.st_size));
     }
-#endif
     bool whole = readWhole(fd, &info, file);
     int saved = errno;
     close(fd);
@@ -166,23 +162,16 @@ bool _glmOpenFile(const char* path, GlmFile* file) {
 }
 
 bool _glmFileChanged(const GlmFile* file) {
-#ifndef GLM_FUZZ
     struct stat info;
     return (file->watchSlot >= 0 && mappedFiles[file->watchSlot].changed.load()) ||
            (file->fd >= 0 && fstat(file->fd, &info) == 0 &&
             (info.st_size != file->fileSize || info.st_mtim.tv_sec != file->modified.tv_sec ||
              info.st_mtim.tv_nsec != file->modified.tv_nsec));
-#else
-    (void)file;
-    return false;
-#endif
 }
 
 void _glmCloseFile(GlmFile* file) {
     if (file->mapped) {
-#ifndef GLM_FUZZ
         if (file->watchSlot >= 0) unwatchMapping(file->watchSlot);
-#endif
         munmap(const_cast<char*>(file->data), file->size);
     } else {
         _glmFree(const_cast<char*>(file->data));

@@ -5,6 +5,11 @@
 #include <stdint.h>
 
 /*
+ * What may run at once: reads (glmReadOBJ, glmTryReadOBJ) in any number of threads, each with
+ * its own status; every other function on different models in different threads. One model is
+ * used by one thread at a time, and the functions that draw or make textures on the thread
+ * whose OpenGL context is current.
+ *
  * Index bases, which every function here relies on:
  *  - vertexData, normalData and facetNormalData hold three floats per entry, texCoordData two;
  *    they are indexed from 1, as OBJ files are. Entry 0 is allocated, reads as zeros and is
@@ -101,8 +106,10 @@ typedef struct GlmReadStatus {
 /*
  * glmTryReadOBJ: glmReadOBJ without ending the process: where glmReadOBJ would print its line
  * and exit, it frees everything the read made, closes what it opened, and returns null with
- * the line in status->message (printed nowhere). Warnings are printed as by glmReadOBJ. One
- * read a thread at a time; the model's maps keep decoding as glmReadOBJ leaves them.
+ * the line in status->message (printed nowhere), whether the refusal came from the calling
+ * thread or one of the threads the read runs on. Warnings are printed as by glmReadOBJ; the
+ * model's maps keep decoding as glmReadOBJ leaves them. Running out of memory still prints
+ * one line and ends the process.
  */
 GlmModel* glmTryReadOBJ(const char* fileName, GlmReadStatus* status);
 /* glmWaitForMaps: waits until the model's maps are decoded (glmUploadTextures then only

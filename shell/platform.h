@@ -1,7 +1,8 @@
 // platform.h: the subset of a Win32-style window system and its OpenGL binding that the
 // shell calls, with the Win32 names, types and constants. The platform_*.cpp files and
 // eye_buffers.cpp implement it over SDL2 and the system OpenGL, one concern each; nothing
-// else in the programs includes SDL. The hooks for tests are in platform_test.h.
+// else in the shell and the programs includes SDL (the model library decodes some texture
+// maps with SDL2_image, in its image_sdl.cpp alone). The hooks for tests are in platform_test.h.
 #ifndef SHELL_PLATFORM_H
 #define SHELL_PLATFORM_H
 
