@@ -69,19 +69,27 @@ bool decodeJpeg(FILE* file, GlmImage* image) {
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = leaveJpeg;
     errors.manager.output_message = quietJpeg;
+    // kept in a variable the jump cannot lose
+    unsigned char* volatile inks = nullptr;
     if (setjmp(errors.back)) {
         jpeg_destroy_decompress(&info);
+        free(inks);
         return refuse(image, "not a JPEG picture it can decode");
     }
     jpeg_create_decompress(&info);
     jpeg_stdio_src(&info, file);
     jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&info);
-    if (static_cast<uint64_t>(info.output_width) * info.output_height > maximumTexels) {
+    // the header's size, before the decoder makes room for anything (a progressive or
+    // arithmetic-coded file takes the whole picture's coefficients at its start)
+    if (static_cast<uint64_t>(info.image_width) * info.image_height > maximumTexels) {
         jpeg_destroy_decompress(&info);
         return refuse(image, "larger than 16384 x 16384 texels");
     }
+    // CMYK and YCCK come out as CMYK, made RGB here (stored inverted where an Adobe marker says so)
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    const int inverted = cmyk && info.saw_Adobe_marker ? 0 : 255;
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_start_decompress(&info);
     image->width = static_cast<int>(info.output_width);
     image->height = static_cast<int>(info.output_height);
     image->channels = 3;
@@ -90,12 +98,21 @@ bool decodeJpeg(FILE* file, GlmImage* image) {
         return refuse(image, "out of memory");
     }
     const size_t row = static_cast<size_t>(image->width) * 3;
+    if (cmyk && !(inks = static_cast<unsigned char*>(malloc(static_cast<size_t>(image->width) * 4)))) {
+        jpeg_destroy_decompress(&info);
+        return refuse(image, "out of memory");
+    }
     while (info.output_scanline < info.output_height) {
-        JSAMPROW rows[1] = {image->pixels + (info.output_height - 1 - info.output_scanline) * row};
+        unsigned char* to = image->pixels + (info.output_height - 1 - info.output_scanline) * row;
+        JSAMPROW rows[1] = {cmyk ? inks : to};
         jpeg_read_scanlines(&info, rows, 1);
+        for (size_t x = 0; cmyk && x < static_cast<size_t>(image->width); x++)
+            for (int c = 0; c < 3; c++)
+                to[3 * x + c] = static_cast<unsigned char>(abs(inverted - inks[4 * x + c]) * abs(inverted - inks[4 * x + 3]) / 255);
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
+    free(inks);
     return true;
 }
 

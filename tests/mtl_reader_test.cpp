@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 #include "glm/glm_internal.h"
+// after stdio.h, which it needs
+#include <jpeglib.h>
 #include "tests/test_util.h"
 
 namespace {
@@ -248,6 +250,30 @@ std::string FileText(const std::string& path) {
     return text;
 }
 
+// An 8 x 8 CMYK JPEG of one colour, inks stored inverted as Adobe's programs write them.
+std::string CmykJpeg(const unsigned char* inks) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = info.image_height = 8;
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    unsigned char row[32];
+    for (int x = 0; x < 32; x++) row[x] = static_cast<unsigned char>(255 - inks[x % 4]);
+    for (JSAMPROW rows[1] = {row}; info.next_scanline < 8;) jpeg_write_scanlines(&info, rows, 1);
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::string jpeg(reinterpret_cast<char*>(out), size);
+    free(out);
+    return jpeg;
+}
+
 }  // namespace
 
 TEST(MtlReader, MapsAreDecodedBottomRowFirstAndHostileOnesRefusedBeforeTheyTakeMemory) {
@@ -255,17 +281,23 @@ TEST(MtlReader, MapsAreDecodedBottomRowFirstAndHostileOnesRefusedBeforeTheyTakeM
     std::string jpeg = FileText(textures + "Brick.jpg"), sof = std::string("\xff\xc0", 2);
     std::string huge = jpeg;
     huge.replace(huge.find(sof) + 5, 4, "\xfd\xe8\xfd\xe8");  // 65000 x 65000
+    std::string progressive = huge;  // takes every coefficient at its start
+    progressive[progressive.find(sof) + 1] = '\xc2';
+    const unsigned char red[4] = {0, 255, 255, 0};
     std::string bmp = "BM" + std::string(16, '\0') + std::string("\xa0\x86\x01\x00\xa0\x86\x01\x00", 8) + std::string(40, '\0');
     const char* maps[][2] = {{"leaf.png", ""}, {"brick.jpg", ""}, {"huge.jpg", "larger than 16384 x 16384 texels"},
                              {"huge.bmp", "larger than 16384 x 16384 texels"},
                              {"cut.png", "not a PNG picture it can decode"},
-                             {"notes.png", "not a PNG, JPEG, TGA, BMP or GIF picture"}};
+                             {"notes.png", "not a PNG, JPEG, TGA, BMP or GIF picture"},
+                             {"progressive.jpg", "larger than 16384 x 16384 texels"}, {"cmyk.jpg", ""}};
     WriteTempFile("leaf.png", FileText(textures + "leaf.png"));
     WriteTempFile("brick.jpg", jpeg);
     WriteTempFile("huge.jpg", huge);
     WriteTempFile("huge.bmp", bmp);
     WriteTempFile("cut.png", FileText(textures + "leaf.png").substr(0, 60));
     WriteTempFile("notes.png", "not a picture\n");
+    WriteTempFile("progressive.jpg", progressive);
+    WriteTempFile("cmyk.jpg", CmykJpeg(red));
     std::string library;
     for (auto& m : maps) library += std::string("newmtl ") + m[0] + "\nmap_Kd " + m[0] + "\n";
     Read r = ReadWithLibrary("mtllib lib.mtl\n", library);
@@ -282,5 +314,9 @@ TEST(MtlReader, MapsAreDecodedBottomRowFirstAndHostileOnesRefusedBeforeTheyTakeM
     ASSERT_EQ(brick.channels, 3);
     EXPECT_GT(brick.pixels[2], 200);
     EXPECT_GT(brick.pixels[static_cast<size_t>(brick.height - 1) * brick.width * 3 + 1], 200);
+    const GlmImage& cmyk = images[8];
+    ASSERT_EQ(cmyk.channels, 3);
+    EXPECT_GT(cmyk.pixels[0], 240);
+    EXPECT_LT(cmyk.pixels[1] + cmyk.pixels[2], 20);
     glmDelete(r.model);
 }
