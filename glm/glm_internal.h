@@ -129,9 +129,11 @@ bool _glmLoadFile(GlmRead* read, const char* path, GlmFile* file, const char* re
 bool _glmCheckFile(GlmRead* read, const GlmFile* file);
 void _glmUnloadFile(GlmRead* read, GlmFile* file);
 
-/* A table of names by hash, open addressing: a slot holds an entry's number + 1, or 0. */
+/* A table of names by hash, open addressing. The hash is keyed anew in each process, so that
+ * no file can hold names made to collide. */
+uint32_t _glmNameHash(const char* name);
 typedef struct GlmNameSlots {
-    uint32_t* slots;
+    uint64_t* slots;      /* an entry's hash above its number + 1, or 0 */
     uint32_t slotCount;  /* a power of two, more than twice the entries */
 } GlmNameSlots;
 

@@ -1,44 +1,103 @@
 // model.cpp: a model's groups and materials by name while it is read, and freeing a model.
 #include <stdint.h>
 #include <string.h>
+#include <sys/random.h>
+#include <time.h>
+#include <unistd.h>
 #include "glm/glm_internal.h"
 
 namespace {
 
-uint32_t hashName(const char* name) {
-    uint32_t h = 2166136261u;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; p++) h = (h ^ *p) * 16777619u;
-    return h;
+// The 128-bit product of two words, folded to one.
+uint64_t mix(uint64_t a, uint64_t b) {
+    unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+    return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
 }
 
-// The slot that holds the entry named `name`, or the empty one where it would go; `nameOf`
-// gives an entry's name by its number.
+struct HashKey {
+    uint64_t k0, k1;
+};
+
+// A key of the process's own, so that nobody can write names that collide in advance.
+HashKey makeKey(void) {
+    HashKey key;
+    if (getrandom(&key, sizeof key, 0) != static_cast<ssize_t>(sizeof key)) {
+        key.k0 = static_cast<uint64_t>(time(nullptr)) ^ reinterpret_cast<uintptr_t>(&key);
+        key.k1 = static_cast<uint64_t>(getpid()) * 0x9e3779b97f4a7c15ull;
+    }
+    key.k1 |= 1;
+    return key;
+}
+
+}  // namespace
+
+// Eight bytes at a time, each word mixed with the state under the process's key.
+uint32_t _glmNameHash(const char* name) {
+    static const HashKey key = makeKey();
+    const size_t length = strlen(name);
+    uint64_t h = key.k0 ^ length;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t word;
+        memcpy(&word, name + i, 8);
+        h = mix(h ^ word, key.k1);
+    }
+    uint64_t last = 0;
+    memcpy(&last, name + i, length - i);
+    h = mix(h ^ last, key.k1);
+    return static_cast<uint32_t>(mix(h, key.k0 ^ key.k1));
+}
+
+namespace {
+
+// A slot holds an entry's hash above its number + 1; an empty slot is 0.
+uint64_t slotOf(uint32_t entry, uint32_t hash) { return static_cast<uint64_t>(hash) << 32 | (entry + 1); }
+uint32_t entryOf(uint64_t slot) { return static_cast<uint32_t>(slot) - 1; }
+uint32_t hashOf(uint64_t slot) { return static_cast<uint32_t>(slot >> 32); }
+
+// The slot that holds the entry named `name` (of hash `hash`), or the empty one where it
+// would go; `nameOf` gives an entry's name by its number. Names are compared only where the
+// hashes agree.
 template <typename NameOf>
-uint32_t nameSlot(const GlmNameSlots* table, const char* name, NameOf nameOf) {
+uint32_t nameSlot(const GlmNameSlots* table, const char* name, uint32_t hash, NameOf nameOf) {
     uint32_t mask = table->slotCount - 1;
-    for (uint32_t s = hashName(name) & mask;; s = (s + 1) & mask)
-        if (table->slots[s] == 0 || strcmp(nameOf(table->slots[s] - 1), name) == 0) return s;
+    for (uint32_t s = hash & mask;; s = (s + 1) & mask) {
+        uint64_t slot = table->slots[s];
+        if (slot == 0 || (hashOf(slot) == hash && strcmp(nameOf(entryOf(slot)), name) == 0)) return s;
+    }
 }
 
-// A table of room for `entries` entries (more than twice as many slots), empty.
+// Room for `entries` entries (more than twice as many slots), keeping those it holds.
 void makeSlots(GlmNameSlots* table, uint32_t entries) {
-    _glmFree(table->slots);
+    GlmNameSlots old = *table;
     table->slotCount = 32;
     while (table->slotCount <= 2 * static_cast<uint64_t>(entries)) table->slotCount *= 2;
-    table->slots = static_cast<uint32_t*>(_glmCalloc(table->slotCount, sizeof(uint32_t)));
+    table->slots = static_cast<uint64_t*>(_glmCalloc(table->slotCount, sizeof(uint64_t)));
+    const uint32_t mask = table->slotCount - 1;
+    for (uint32_t i = 0; i < old.slotCount; i++) {
+        if (old.slots[i] == 0) continue;
+        uint32_t s = hashOf(old.slots[i]) & mask;
+        while (table->slots[s]) s = (s + 1) & mask;
+        table->slots[s] = old.slots[i];
+    }
+    _glmFree(old.slots);
 }
 
 }  // namespace
 
 int64_t _glmFindGroup(const GlmGroupIndex* index, const char* name) {
     if (index->names.slotCount == 0) return -1;
-    uint32_t s = nameSlot(&index->names, name, [index](uint32_t n) { return index->groups[n]->name; });
-    return index->names.slots[s] ? static_cast<int64_t>(index->names.slots[s]) - 1 : -1;
+    uint32_t s = nameSlot(&index->names, name, _glmNameHash(name), [index](uint32_t n) { return index->groups[n]->name; });
+    return index->names.slots[s] ? static_cast<int64_t>(entryOf(index->names.slots[s])) : -1;
 }
 
 uint32_t _glmEnsureGroup(GlmModel* model, GlmGroupIndex* index, const char* name) {
-    int64_t found = _glmFindGroup(index, name);
-    if (found >= 0) return static_cast<uint32_t>(found);
+    auto nameOf = [index](uint32_t n) { return index->groups[n]->name; };
+    const uint32_t hash = _glmNameHash(name);
+    if (index->names.slotCount) {
+        uint64_t slot = index->names.slots[nameSlot(&index->names, name, hash, nameOf)];
+        if (slot) return entryOf(slot);
+    }
     if (index->count == index->room) {
         index->room = index->room ? index->room * 2 : 16;
         GlmGroup** groups = static_cast<GlmGroup**>(_glmAlloc(index->room * sizeof(GlmGroup*)));
@@ -46,11 +105,7 @@ uint32_t _glmEnsureGroup(GlmModel* model, GlmGroupIndex* index, const char* name
         _glmFree(index->groups);
         index->groups = groups;
     }
-    auto nameOf = [index](uint32_t n) { return index->groups[n]->name; };
-    if (2 * (index->count + 1) >= index->names.slotCount) {
-        makeSlots(&index->names, 2 * (index->count + 1));
-        for (uint32_t n = 0; n < index->count; n++) index->names.slots[nameSlot(&index->names, nameOf(n), nameOf)] = n + 1;
-    }
+    if (2 * (index->count + 1) >= index->names.slotCount) makeSlots(&index->names, 2 * (index->count + 1));
     GlmGroup* group = static_cast<GlmGroup*>(_glmCalloc(1, sizeof *group));
     group->name = _glmStrdup(name);
     group->next = model->groupList;
@@ -58,7 +113,7 @@ uint32_t _glmEnsureGroup(GlmModel* model, GlmGroupIndex* index, const char* name
     model->groupCount++;
     uint32_t number = index->count++;
     index->groups[number] = group;
-    index->names.slots[nameSlot(&index->names, name, nameOf)] = number + 1;
+    index->names.slots[nameSlot(&index->names, name, hash, nameOf)] = slotOf(number, hash);
     return number;
 }
 
@@ -70,21 +125,24 @@ void _glmFreeGroupIndex(GlmGroupIndex* index) {
 
 void _glmIndexMaterials(GlmModel* model) {
     if (!model->materialNames) model->materialNames = static_cast<GlmNameSlots*>(_glmCalloc(1, sizeof(GlmNameSlots)));
+    _glmFree(model->materialNames->slots);
+    *model->materialNames = GlmNameSlots{};
     makeSlots(model->materialNames, model->materialCount);
     const GlmMaterial* materials = model->materialArray;
     auto nameOf = [materials](uint32_t n) { return materials[n].name; };
     // the first material of each name is the one found
     for (uint32_t i = 0; i < model->materialCount; i++) {
-        uint32_t s = nameSlot(model->materialNames, materials[i].name, nameOf);
-        if (model->materialNames->slots[s] == 0) model->materialNames->slots[s] = i + 1;
+        const uint32_t hash = _glmNameHash(materials[i].name);
+        uint32_t s = nameSlot(model->materialNames, materials[i].name, hash, nameOf);
+        if (model->materialNames->slots[s] == 0) model->materialNames->slots[s] = slotOf(i, hash);
     }
 }
 
 int32_t _glmLookupMaterial(const GlmModel* model, const char* name) {
     if (!model->materialNames || model->materialCount == 0) return -1;
     const GlmMaterial* materials = model->materialArray;
-    uint32_t s = nameSlot(model->materialNames, name, [materials](uint32_t n) { return materials[n].name; });
-    return static_cast<int32_t>(model->materialNames->slots[s]) - 1;
+    uint32_t s = nameSlot(model->materialNames, name, _glmNameHash(name), [materials](uint32_t n) { return materials[n].name; });
+    return model->materialNames->slots[s] ? static_cast<int32_t>(entryOf(model->materialNames->slots[s])) : -1;
 }
 
 void _glmFreeMaterials(GlmModel* model) {

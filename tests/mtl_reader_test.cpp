@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <string>
+#include <unordered_map>
 #include <vector>
 #include "glm/glm_internal.h"
 // after stdio.h, which it needs
@@ -318,5 +319,65 @@ TEST(MtlReader, MapsAreDecodedBottomRowFirstAndHostileOnesRefusedBeforeTheyTakeM
     ASSERT_EQ(cmyk.channels, 3);
     EXPECT_GT(cmyk.pixels[0], 240);
     EXPECT_LT(cmyk.pixels[1] + cmyk.pixels[2], 20);
+    glmDelete(r.model);
+}
+
+namespace {
+
+uint32_t Fnv1a(uint32_t h, const std::string& text) {
+    for (unsigned char c : text) h = (h ^ c) * 16777619u;
+    return h;
+}
+
+// 2^blocks names with one FNV-1a hash: for each block, two strings that take the hash from
+// where the blocks before left it to the same value (found by a birthday search), in every
+// combination.
+std::vector<std::string> CollidingNames(int blocks) {
+    std::vector<std::string> names = {""};
+    uint32_t state = 2166136261u;
+    srand(7);
+    for (int b = 0; b < blocks; b++) {
+        std::unordered_map<uint32_t, std::string> seen;
+        std::string pair[2];
+        while (pair[1].empty()) {
+            std::string s;
+            for (int i = 0; i < 7; i++) s += static_cast<char>('a' + rand() % 26);
+            auto [at, added] = seen.emplace(Fnv1a(state, s), s);
+            if (!added && at->second != s) pair[0] = at->second, pair[1] = s;
+        }
+        state = Fnv1a(state, pair[0]);
+        std::vector<std::string> longer;
+        for (const std::string& n : names)
+            for (const std::string& p : pair) longer.push_back(n + p);
+        names.swap(longer);
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(MtlReader, NamesMadeToCollideSpreadOverTheTablesAndAreFound) {
+    // names an unkeyed FNV-1a puts in one slot, as a hostile file would name its materials
+    std::vector<std::string> names = CollidingNames(12);
+    std::vector<bool> slots(names.size());
+    size_t spread = 0;
+    for (const std::string& n : names) {
+        EXPECT_EQ(Fnv1a(2166136261u, n), Fnv1a(2166136261u, names[0]));
+        uint32_t slot = _glmNameHash(n.c_str()) % names.size();
+        spread += !slots[slot];
+        slots[slot] = true;
+    }
+    EXPECT_GT(spread, names.size() / 2);
+    // each material and group by its name: the last face uses the last of both
+    std::string library, obj = "mtllib lib.mtl\n" + std::string(kTriangle);
+    for (const std::string& n : names) {
+        library += "newmtl " + n + "\n";
+        obj += "g " + n + "\nusemtl " + n + "\nf 1 2 3\n";
+    }
+    Read r = ReadWithLibrary(obj, library);
+    ASSERT_EQ(r.model->triangleCount, names.size());
+    EXPECT_EQ(r.model->groupCount, names.size() + 1);
+    EXPECT_EQ(r.model->triangleArray[names.size() - 1].materialIndex, static_cast<int32_t>(names.size()));
+    EXPECT_EQ(std::string(r.model->groupList->name), names.back());
     glmDelete(r.model);
 }
