@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 #include "resources/resources.h"
@@ -16,6 +17,7 @@
 #include "shell/window.h"
 #include "tests/gl_test_env.h"
 #include "tests/test_util.h"
+#include "viewer/file_watch.h"
 #include "viewer/viewer.h"
 
 const ProgramInfo& programInfo = tavrinInfo;
@@ -190,6 +192,28 @@ TEST(ExporterFiles, ConcaveFacesBoxesAndModelsWithoutTheirLibrary) {
         EXPECT_LT(e.top, e.height - 3) << eye;
         EXPECT_GT(e.top - e.bottom, e.height * 8 / 10) << "not smaller than it must be";
     }
+    Close();
+}
+
+TEST(ViewerSession, ChangesOnDiskPostOneMessageUntilTheWindowTakesIt) {
+    // a model saved again and again while the window takes no message (a box is open)
+    std::string printed;
+    Show("box.obj", &printed);
+    std::string path = WriteTempFile("watched.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    WatchModelFiles(windowDC, path.c_str(), viewerModel);
+    auto changesQueued = [&](int saves) {
+        for (int i = 0; i < saves; i++) WriteTempFile("watched.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+        usleep(300000);
+        PostMessage(windowDC, WM_APP + 99, 0, 0);
+        int changes = 0;
+        for (MSG msg; GetMessage(&msg, nullptr, 0, 0) && msg.message != WM_APP + 99;)
+            changes += msg.message == WM_APP_FILE_CHANGED;
+        return changes;
+    };
+    EXPECT_EQ(changesQueued(500), 1);
+    EXPECT_EQ(changesQueued(3), 0) << "nothing more while the first is not taken";
+    EXPECT_TRUE(TakeFileChange()) << "the last save was closed";
+    EXPECT_EQ(changesQueued(1), 1);
     Close();
 }
 

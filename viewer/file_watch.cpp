@@ -8,6 +8,7 @@
 #include <strings.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -29,6 +30,9 @@ HWND window = nullptr;
 std::vector<int> folders;           // watches made
 std::vector<WatchedFile> files;
 int modelFolder = -1;               // any library that appears there may be the missing one
+// One change message at a time: while the window does not take it (a box is open), later
+// changes only say whether the last write was finished.
+std::atomic<bool> changePosted(false), lastFinished(false);
 
 // The folder and the name of a path.
 void splitPath(const std::string& path, std::string* folder, std::string* name) {
@@ -70,7 +74,9 @@ void waitForChanges(void) {
             const inotify_event* e = reinterpret_cast<const inotify_event*>(p);
             p += sizeof(inotify_event) + e->len;
             std::lock_guard<std::mutex> hold(lock);
-            if (window && watched(e)) PostMessage(window, WM_APP_FILE_CHANGED, (e->mask & finishedMask) ? 1 : 0, 0);
+            if (!window || !watched(e)) continue;
+            lastFinished = (e->mask & finishedMask) != 0;
+            if (!changePosted.exchange(true)) PostMessage(window, WM_APP_FILE_CHANGED, 0, 0);
         }
     }
 }
@@ -97,3 +103,8 @@ void WatchModelFiles(HWND w, const char* path, const GlmModel* model) {
 }
 
 bool WatchingFiles(void) { return notifications >= 0; }
+
+bool TakeFileChange(void) {
+    changePosted = false;
+    return lastFinished;
+}

@@ -124,7 +124,7 @@ void OnModelSessionMessage(HWND window, UINT message, WPARAM wParam) {
     case WM_APP_MODEL_LOADED: takeLoad(window); break;
     case WM_APP_FILE_CHANGED:
         SessionFileChanged(&session);
-        SetTimer(window, TAVRIN_RELOAD_TIMER, wParam ? afterFinishedWrite : afterUnfinishedWrite, nullptr);
+        SetTimer(window, TAVRIN_RELOAD_TIMER, TakeFileChange() ? afterFinishedWrite : afterUnfinishedWrite, nullptr);
         break;
     case WM_DROPFILES: openDropped(window, reinterpret_cast<HDROP>(wParam)); break;
     default: break;
