@@ -7,5 +7,9 @@ extern char modelFileName[1024];  // the model file to show, copied from the com
 // Copies the command line into modelFileName; false, with one line on stderr, where it is
 // too long to be held whole.
 bool TakeCommandLine(const char* commandLine);
+// The model file on screen, whatever its name's length: the command line's until the program
+// shows another.
+const char* ShownModelFile(void);
+void SetShownModelFile(const char* path);
 
 #endif

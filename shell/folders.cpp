@@ -23,21 +23,46 @@ std::string ConfigFolder(void) {
     return config && config[0] == '/' ? config : HomeFolder() + "/.config";
 }
 
-std::string PicturesFolder(void) {
-    const std::string homeFolder = HomeFolder(), dirs = ConfigFolder() + "/user-dirs.dirs";
-    if (FILE* f = fopen(dirs.c_str(), "r")) {
-        char line[1024];
-        std::string found;
-        while (fgets(line, sizeof line, f)) {
-            const char* key = "XDG_PICTURES_DIR=\"";
-            if (strncmp(line, key, strlen(key)) != 0) continue;
-            std::string value = line + strlen(key);
-            value = value.substr(0, value.find('"'));
-            if (value.compare(0, 5, "$HOME") == 0) value = homeFolder + value.substr(5);
-            if (!value.empty() && value[0] == '/') found = value;
-        }
-        fclose(f);
-        if (!found.empty()) return found;
+namespace {
+
+// The folder a user-dirs.dirs line gives for `key`, as the format has it: KEY="VALUE", the
+// value "$HOME/..." or "/...", a backslash taking the character after it as it is; empty for
+// a line that is not of that form.
+std::string userDirectory(const std::string& line, const std::string& key, const std::string& home) {
+    size_t at = line.find_first_not_of(" \t");
+    if (at == std::string::npos || line.compare(at, key.size() + 2, key + "=\"") != 0) return "";
+    at += key.size() + 2;
+    std::string value;
+    if (line.compare(at, 5, "$HOME") == 0 && (line[at + 5] == '/' || line[at + 5] == '"')) {
+        value = home;
+        at += 5;
+    } else if (line[at] != '/') {
+        return "";
     }
-    return homeFolder + "/Pictures";
+    for (; at < line.size() && line[at] != '"'; at++) {
+        if (line[at] == '\\') at++;
+        if (at >= line.size() || line[at] == '\n') return "";
+        value += line[at];
+    }
+    if (at >= line.size() || line.find_first_not_of(" \t\r\n", at + 1) != std::string::npos) return "";
+    return value;
+}
+
+}  // namespace
+
+std::string PicturesFolder(void) {
+    const std::string home = HomeFolder(), dirs = ConfigFolder() + "/user-dirs.dirs";
+    std::string found;
+    if (FILE* f = fopen(dirs.c_str(), "r")) {
+        char* line = nullptr;
+        size_t room = 0;
+        // the last line that gives it counts
+        for (ssize_t n; (n = getline(&line, &room, f)) > 0;) {
+            std::string folder = userDirectory(std::string(line, static_cast<size_t>(n)), "XDG_PICTURES_DIR", home);
+            if (!folder.empty()) found = folder;
+        }
+        free(line);
+        fclose(f);
+    }
+    return found.empty() ? home + "/Pictures" : found;
 }

@@ -149,10 +149,25 @@ void SaveStereoSnapshot(HWND window, const char* modelPath, const unsigned char*
         mpo = MakeMpo(left, right, width, height);
     }
     if (jps.empty() || mpo.empty()) return refuse(window, base + ".jps", "the eyes could not be read");
-    for (const char* kind : {".jps", ".mpo"}) {
-        std::string path = base + kind;
-        if (!writeFile(path, kind[1] == 'j' ? jps : mpo)) return refuse(window, path, strerror(errno));
-        printf("%s\n", path.c_str());
+    // both written under other names first and named as pictures once both are whole: a
+    // full disk leaves no cut picture behind
+    const std::string paths[2] = {base + ".jps", base + ".mpo"};
+    const std::string parts[2] = {paths[0] + ".part", paths[1] + ".part"};
+    for (int i = 0; i < 2; i++) {
+        if (writeFile(parts[i], i == 0 ? jps : mpo)) continue;
+        int why = errno;
+        unlink(parts[0].c_str());
+        unlink(parts[1].c_str());
+        return refuse(window, paths[i], strerror(why));
     }
+    for (int i = 0; i < 2; i++) {
+        if (rename(parts[i].c_str(), paths[i].c_str()) == 0) continue;
+        int why = errno;
+        unlink(parts[i].c_str());
+        unlink(parts[1].c_str());
+        if (i == 1) unlink(paths[0].c_str());
+        return refuse(window, paths[i], strerror(why));
+    }
+    printf("%s\n%s\n", paths[0].c_str(), paths[1].c_str());
     fflush(stdout);
 }

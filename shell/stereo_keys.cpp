@@ -120,7 +120,7 @@ void saveSnapshot(HWND window) {
     unsigned char* eyes[2] = {nullptr, nullptr};
     int width = 0, height = 0, otherWidth = 0, otherHeight = 0;
     bool read = PlatformReadEye(0, &width, &height, &eyes[0]) && PlatformReadEye(1, &otherWidth, &otherHeight, &eyes[1]);
-    SaveStereoSnapshot(window, programInfo.takesModelFile ? modelFileName : nullptr, read ? eyes[0] : nullptr,
+    SaveStereoSnapshot(window, programInfo.takesModelFile ? ShownModelFile() : nullptr, read ? eyes[0] : nullptr,
                        read ? eyes[1] : nullptr, width, height);
     free(eyes[0]);
     free(eyes[1]);

@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 #include <math.h>
 #include <stdlib.h>
+#include <dirent.h>
+#include <signal.h>
 #include <string.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
@@ -13,7 +18,10 @@
 #include "shell/platform_test.h"
 #include "shell/output.h"
 #include "shell/stereo_keys.h"
+#include "shell/command_line.h"
+#include "shell/folders.h"
 #include "shell/glcontext.h"
+#include "shell/snapshot.h"
 #include "shell/stereo.h"
 #include "shell/window.h"
 #include "tests/gl_test_env.h"
@@ -335,6 +343,47 @@ TEST_F(StereoContext, F12SavesBothEyesAsJpsAndMpo) {
     EXPECT_LT(MeanError(pictures[1], 0, right, w, h), 2.5);
     SDL_FreeSurface(pictures[0]);
     SDL_FreeSurface(pictures[1]);
+}
+
+TEST(Snapshot, PicturesGoWhereTheUserSaysAndAFullDiskLeavesNothing) {
+    // user-dirs.dirs lines as the format has them, and lines that are not
+    const std::string home = getenv("HOME");
+    const char* const lines[][2] = {
+        {"XDG_PICTURES_DIR=\"$HOME/Bilder\"\n", "/Bilder"}, {"XDG_PICTURES_DIR=\"/srv/a \\\"b\\\\\"\n", "/srv/a \"b\\"},
+        {"XDG_PICTURES_DIR=\"$HOME/Bilder\n", "/Pictures"},  {"XDG_PICTURES_DIR=\"$HOMEX/y\"\n", "/Pictures"},
+        {"XDG_PICTURES_DIR=\"Bilder\"\n", "/Pictures"},     {"XDG_PICTURES_DIR=\"/x\" y\n", "/Pictures"}};
+    MakeFolders(home + "/.config");
+    for (const auto& line : lines) {
+        WriteTempFile("home/.config/user-dirs.dirs", line[0]);
+        std::string expected = line[1][0] == '/' && line[1][1] == 's' ? line[1] : home + line[1];
+        EXPECT_EQ(PicturesFolder(), expected) << line[0];
+    }
+    // a write that fails (the file size limit of a full disk) leaves no picture, whole or cut
+    WriteTempFile("home/.config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Full\"\n");
+    std::string folder = home + "/Full";
+    std::vector<unsigned char> eye(64 * 64 * 4);
+    for (size_t i = 0; i < eye.size(); i++) eye[i] = static_cast<unsigned char>(i * 2654435761u >> 13);  // noise: a JPEG of 10 kB
+    pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {2000, 2000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        SaveStereoSnapshot(nullptr, "model.obj", eye.data(), eye.data(), 64, 64);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    DIR* d = opendir(folder.c_str());
+    ASSERT_NE(d, nullptr);
+    for (dirent* e; (e = readdir(d));) EXPECT_EQ(e->d_name[0], '.') << e->d_name;
+    closedir(d);
+    // pictures are named after the model shown, however long its path
+    SetShownModelFile((std::string(1100, 'd') + "/long.obj").c_str());
+    CapturedOutput captured;
+    SaveStereoSnapshot(nullptr, ShownModelFile(), eye.data(), eye.data(), 64, 64);
+    captured.Restore();
+    EXPECT_EQ(captured.out.rfind(folder + "/Tavrin-long-", 0), 0u) << captured.out;
+    unlink((home + "/.config/user-dirs.dirs").c_str());
 }
 
 TEST_F(StereoContext, DepthKeysAndAKeptOutput) {

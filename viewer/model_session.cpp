@@ -69,7 +69,7 @@ void takeLoad(HWND window) {
     if (outcome == LOAD_SHOW) {
         ShowLoadedModel(window, model);
         const std::string& path = session.shown;
-        if (path.size() < sizeof modelFileName) memcpy(modelFileName, path.c_str(), path.size() + 1);
+        SetShownModelFile(path.c_str());
         if (session.nameInTitle) ShowModelName(window, baseName(path));
         WatchModelFiles(window, path.c_str(), model);
     } else {
