@@ -98,4 +98,8 @@ void PlatformDrawableSize(HWND window, int* width, int* height);
 // after `now` on its beat of `period`.
 Uint64 PlatformTimerNextDue(Uint64 due, Uint64 period, Uint64 now);
 
+// On X11, once SDL's video has started: errors about windows of other programs that went
+// away (platform_x11.cpp) no longer end the program.
+void PlatformSurviveLostXWindows(void);
+
 #endif

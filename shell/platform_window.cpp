@@ -35,6 +35,7 @@ bool initVideo(const char* className) {
         const char* driver = SDL_GetCurrentVideoDriver();
         bool headless = driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0);
         if (!headless || platform.allowHeadless) {
+            if (driver && strcmp(driver, "x11") == 0) PlatformSurviveLostXWindows();
             platform.sdlReady = true;
             platform.loopThread = SDL_ThreadID();
             return true;

@@ -390,6 +390,23 @@ class Tavrin(ProgramTest):
             self.display.key(window, "Escape")
             self.expect_clean_exit(process)
 
+    def test_a_drop_whose_source_gave_up_while_a_box_was_open_ends_nothing(self):
+        with tempfile.TemporaryDirectory() as d:
+            process, window = self.open(write_model(d, "red.obj", SQUARE_OBJ, ("paint.mtl", paint("1 0 0"))))
+            os.mkdir(os.path.join(d, "green"))
+            green = write_model(os.path.join(d, "green"), "green.obj", SQUARE_OBJ, ("paint.mtl", paint("0 1 0")))
+            self.display.key(window, "F1")
+            box = self.display.wait_for_window(TITLE, with_class="")
+            self.assertIsNotNone(box, "F1 showed no box")
+            self.assertFalse(self.display.drop_file(window, green, timeout=1), "a drop was taken while the box was open")
+            self.display.key(box, "Return")
+            time.sleep(1)
+            self.assertIsNone(process.poll(), "the program ended when the box closed")
+            self.assertTrue(self.display.drop_file(window, green), "the next drop was not taken")
+            window = self.wait_for_title(" - green.obj")
+            self.display.key(window, "Escape")
+            self.expect_clean_exit(process)
+
     def expect_refused(self, model, stream, message):
         """Tavrin shows why it ends in a box of its own after the driver report, and ends with
         status 1 and the same line on its stream once that box is closed with Return."""

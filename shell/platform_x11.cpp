@@ -1,0 +1,24 @@
+// platform_x11.cpp: what the platform asks of Xlib itself, apart from SDL (whose types clash
+// with Xlib's, so this file includes no other header of the platform).
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+
+namespace {
+
+XErrorHandler previousXErrors = nullptr;
+
+// A window that went away while it was spoken to (the source of a drop that gave up waiting
+// while a box held the loop) is no reason to end the program; every other error goes on to
+// the handler before, which ends it.
+int onXError(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow &&
+        (error->request_code == X_SendEvent || error->request_code == X_GetProperty || error->request_code == X_ChangeProperty))
+        return 0;
+    return previousXErrors ? previousXErrors(display, error) : 0;
+}
+
+}  // namespace
+
+void PlatformSurviveLostXWindows(void) {
+    if (!previousXErrors) previousXErrors = XSetErrorHandler(onXError);
+}
