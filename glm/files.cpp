@@ -2,6 +2,7 @@
 // whether it changed while it was read.
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -88,10 +89,26 @@ size_t largestRead(void) {
     return largest / 2;
 }
 
+// Waits until a stream (the descriptor is non-blocking) has something to read or its writer
+// is gone, looking at *abandon every tenth of a second; false (ECANCELED) once it is set. A
+// FIFO that no writer opened yet is waited for as a writer that is slow.
+bool waitForStream(int fd, const int* abandon) {
+    pollfd wanted = {fd, POLLIN, 0};
+    for (;;) {
+        if (abandon && __atomic_load_n(abandon, __ATOMIC_RELAXED)) {
+            errno = ECANCELED;
+            return false;
+        }
+        int ready = poll(&wanted, 1, 100);
+        if (ready > 0 || (ready < 0 && errno != EINTR)) return true;
+    }
+}
+
 // The whole of a file that is not mapped, read into one block: one read in the common case,
-// growing only where it is not regular or grows. False (errno set) where a read fails, and
-// with EFBIG where it brings more than the machine can hold.
-bool readWhole(int fd, const struct stat* info, GlmFile* file) {
+// growing only where it is not regular or grows. False (errno set) where a read fails, with
+// EFBIG where it brings more than the machine can hold, and ECANCELED where it is abandoned.
+bool readWhole(int fd, const struct stat* info, GlmFile* file, const int* abandon) {
+    const bool stream = !S_ISREG(info->st_mode);
     const size_t largest = largestRead();
     size_t capacity = info->st_size > 0 ? static_cast<size_t>(info->st_size) + 1 : 4096;
     char* data = static_cast<char*>(_glmAlloc(capacity));
@@ -109,8 +126,12 @@ bool readWhole(int fd, const struct stat* info, GlmFile* file) {
             data = larger;
             capacity *= 2;
         }
+        if (stream && !waitForStream(fd, abandon)) {
+            _glmFree(data);
+            return false;
+        }
         ssize_t n = read(fd, data + used, capacity - used);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n < 0) {
             _glmFree(data);
             return false;
@@ -125,10 +146,10 @@ bool readWhole(int fd, const struct stat* info, GlmFile* file) {
 
 }  // namespace
 
-bool _glmOpenFile(const char* path, GlmFile* file) {
+bool _glmOpenFile(const char* path, GlmFile* file, const int* abandon) {
     *file = GlmFile();
     file->fd = file->watchSlot = -1;
-    // a library that is a FIFO must not block the opening; what is read blocks as usual
+    // a FIFO must not block the opening; a stream is read as it comes (readWhole)
     int fd = open(path, O_RDONLY | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat info;
@@ -137,7 +158,6 @@ bool _glmOpenFile(const char* path, GlmFile* file) {
         errno = EISDIR;
         return false;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     file->fileSize = info.st_size;
     file->modified = info.st_mtim;
     // a regular file is mapped: no copy, and no fresh pages for one
@@ -154,7 +174,7 @@ bool _glmOpenFile(const char* path, GlmFile* file) {
         }
         if (map != MAP_FAILED) munmap(map, static_cast<size_t>(info.st_size));
     }
-    bool whole = readWhole(fd, &info, file);
+    bool whole = readWhole(fd, &info, file, abandon);
     int saved = errno;
     close(fd);
     errno = saved;

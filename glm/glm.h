@@ -100,6 +100,9 @@ GlmModel* glmReadOBJ(const char* fileName);
 typedef struct GlmReadStatus {
     uint64_t done;
     uint64_t total;
+    int abandon;         /* set by another thread (__atomic_store_n) to give up a read that
+                            waits for a stream (a pipe or FIFO whose writer is slow or absent):
+                            it then fails with the line that it was abandoned */
     bool onStdout;       /* the failure's line goes to standard output, not standard error */
     char message[8192];  /* the failure's one line, newline included, as glmReadOBJ prints it */
 } GlmReadStatus;
@@ -107,7 +110,9 @@ typedef struct GlmReadStatus {
  * glmTryReadOBJ: glmReadOBJ without ending the process: where glmReadOBJ would print its line
  * and exit, it frees everything the read made, closes what it opened, and returns null with
  * the line in status->message (printed nowhere), whether the refusal came from the calling
- * thread or one of the threads the read runs on. Warnings are printed as by glmReadOBJ; the
+ * thread or one of the threads the read runs on. A model or library that is not a regular
+ * file is read as a stream, waiting for its writer however long it takes (see `abandon`).
+ * Warnings are printed as by glmReadOBJ; the
  * model's maps keep decoding as glmReadOBJ leaves them. Running out of memory still prints
  * one line and ends the process.
  */

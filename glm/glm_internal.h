@@ -115,8 +115,9 @@ void _glmAdviseHugePages(void* block, size_t size);
 [[noreturn]] void _glmExit(int status);
 
 /* Opens a file into memory; false when it cannot (errno set: EFBIG for a file that is not
- * regular and brings more than half the memory the process may have). */
-bool _glmOpenFile(const char* path, GlmFile* file);
+ * regular and brings more than half the memory the process may have; ECANCELED for a stream
+ * given up while it was waited for, once *abandon is set). */
+bool _glmOpenFile(const char* path, GlmFile* file, const int* abandon);
 /* Whether the file changed while it was read (it shrank under its mapping, or its size or
  * time of change differ from when it was opened). */
 bool _glmFileChanged(const GlmFile* file);

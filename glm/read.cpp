@@ -39,9 +39,10 @@ void _glmAddProgress(GlmRead* read, uint64_t bytes) {
 }
 
 bool _glmLoadFile(GlmRead* read, const char* path, GlmFile* file, const char* reporter) {
-    if (!_glmOpenFile(path, file)) {
+    if (!_glmOpenFile(path, file, &read->status->abandon)) {
         if (errno == EFBIG)
             _glmFail(read, stderr, "%s failed: file \"%s\" is larger than this machine can read.\n", reporter, path);
+        if (errno == ECANCELED) _glmFail(read, stderr, "%s failed: the reading of \"%s\" was abandoned.\n", reporter, path);
         return false;
     }
     file->path = path;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <string.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <string>
 #include <thread>
@@ -268,6 +269,34 @@ void ReadChangedFile(const std::string& path, bool shrink, bool otherFailure) {
     _glmCheckFile(&read, &file);
     fputs(status.message, stderr);
     exit(read.failed ? 1 : 0);
+}
+
+TEST(ObjReader, AFifoIsWaitedForUntilItsWriterComesOrTheReadIsAbandoned) {
+    std::string fifo = TempDir() + "/late.obj";
+    for (bool writerComes : {true, false}) {
+        unlink(fifo.c_str());
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        GlmReadStatus status = {};
+        GlmModel* model = nullptr;
+        std::thread reader([&] { model = glmTryReadOBJ(fifo.c_str(), &status); });
+        usleep(500000);  // nobody has opened it for writing yet
+        if (writerComes) {
+            FILE* f = fopen(fifo.c_str(), "w");
+            fputs((std::string(kSquare) + "f 1 2 3\n").c_str(), f);
+            fclose(f);
+        } else {
+            __atomic_store_n(&status.abandon, 1, __ATOMIC_RELAXED);
+        }
+        reader.join();
+        if (writerComes) {
+            ASSERT_NE(model, nullptr) << status.message;
+            EXPECT_EQ(model->triangleCount, 1u);
+        } else {
+            EXPECT_EQ(model, nullptr);
+            EXPECT_EQ(std::string(status.message), "glmReadOBJ() failed: the reading of \"" + fifo + "\" was abandoned.\n");
+        }
+        glmDelete(model);
+    }
 }
 
 TEST(ObjReader, AModelFromAPipeIsRead) {

@@ -3,6 +3,8 @@
 #include "viewer/model_load.h"
 #include <stdio.h>
 #include <stdlib.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -22,18 +24,29 @@ std::mutex windowLock;           // guards `window` and the end of a load agains
 HWND window = nullptr;
 bool ended = false;
 
-// A model with no face shows nothing: say why (text saved as UTF-16 reads as no faces).
+// The text encoding a regular file's first bytes show, where it is one the reader cannot
+// read (as text in it reads as no faces): "UTF-16" or "UTF-32", else null. A stream is not
+// opened again.
+const char* wideEncoding(const char* path) {
+    unsigned char b[4] = {1, 1, 1, 1};
+    int fd = open(path, O_RDONLY | O_NONBLOCK);
+    struct stat info;
+    if (fd >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && read(fd, b, 4) < 4) b[2] = b[3] = 1;
+    if (fd >= 0) close(fd);
+    if ((b[0] == 0xff && b[1] == 0xfe && b[2] == 0 && b[3] == 0) || (b[0] == 0 && b[1] == 0 && b[2] == 0xfe && b[3] == 0xff) ||
+        (b[0] != 0 && b[1] == 0 && b[2] == 0 && b[3] == 0) || (b[0] == 0 && b[1] == 0 && b[2] == 0 && b[3] != 0))
+        return "UTF-32";
+    if ((b[0] == 0xff && b[1] == 0xfe) || (b[0] == 0xfe && b[1] == 0xff) || ((b[0] == 0) != (b[1] == 0))) return "UTF-16";
+    return nullptr;
+}
+
+// A model with no face shows nothing: say why.
 void refuseEmpty(const char* path) {
-    unsigned char start[2] = {1, 1};
-    if (FILE* f = fopen(path, "rb")) {
-        if (fread(start, 1, 2, f) != 2) start[0] = start[1] = 1;
-        fclose(f);
-    }
-    bool utf16 = (start[0] == 0xff && start[1] == 0xfe) || (start[0] == 0xfe && start[1] == 0xff) ||
-                 ((start[0] == 0) != (start[1] == 0));
-    snprintf(status.message, sizeof status.message,
-             utf16 ? "Tavrin: \"%s\" is UTF-16 text: save it as UTF-8 to open it.\n" : "Tavrin: \"%s\" holds no faces to show.\n",
-             path);
+    if (const char* encoding = wideEncoding(path))
+        snprintf(status.message, sizeof status.message, "Tavrin: \"%s\" is %s text: save it as UTF-8 to open it.\n", path,
+                 encoding);
+    else
+        snprintf(status.message, sizeof status.message, "Tavrin: \"%s\" holds no faces to show.\n", path);
     status.onStdout = false;
 }
 
@@ -81,6 +94,8 @@ void SetModelLoadWindow(HWND w) {
 }
 
 bool ModelLoadRunning(void) { return worker.joinable(); }
+
+void AbandonModelLoad(void) { __atomic_store_n(&status.abandon, 1, __ATOMIC_RELAXED); }
 
 const char* ModelLoadPath(void) { return loadPath.c_str(); }
 

@@ -15,6 +15,8 @@ void StartModelLoad(const char* path);
 // Where the load's end is posted; a load that already ended posts at once.
 void SetModelLoadWindow(HWND window);
 bool ModelLoadRunning(void);
+// Gives up the load under way where it waits for a stream; it then ends without a model.
+void AbandonModelLoad(void);
 // The file being read, and how far the load went, from 0 to 1.
 const char* ModelLoadPath(void);
 float ModelLoadProgress(void);

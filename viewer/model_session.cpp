@@ -40,8 +40,18 @@ void beginLoad(HWND window) {
     InvalidateRect(window, nullptr, FALSE);
 }
 
+// What follows a request: the read it starts, or, where one runs, that read given up if it
+// waits for a stream (the request then follows it).
+void follow(HWND window, bool running, bool startsNow) {
+    if (startsNow)
+        beginLoad(window);
+    else if (running)
+        AbandonModelLoad();
+}
+
 void ask(HWND window, const std::string& path, bool dropped) {
-    if (SessionAsk(&session, path, dropped)) beginLoad(window);
+    bool running = session.loading;
+    follow(window, running, SessionAsk(&session, path, dropped));
 }
 
 // A read that failed: the first ends the session as a refused file always did; a later one
@@ -116,7 +126,8 @@ void ShowModelWhenLoaded(HWND window) {
 }
 
 void ReloadModel(HWND window) {
-    if (SessionAskReload(&session)) beginLoad(window);
+    bool running = session.loading;
+    follow(window, running, SessionAskReload(&session));
 }
 
 void OnModelSessionMessage(HWND window, UINT message, WPARAM wParam) {
@@ -138,7 +149,8 @@ bool OnModelSessionTimer(HWND window, UINT_PTR id) {
     }
     if (id == TAVRIN_RELOAD_TIMER) {
         KillTimer(window, TAVRIN_RELOAD_TIMER);
-        if (SessionReloadDue(&session)) beginLoad(window);
+        bool running = session.loading;
+        follow(window, running, SessionReloadDue(&session));
         return true;
     }
     return false;

@@ -30,9 +30,11 @@ LoadOutcome SessionLoadEnded(ModelSession* s, bool succeeded) {
         s->nameInTitle = s->nameInTitle || s->loadingDropped;
         return LOAD_SHOW;
     }
+    // a read that met a file still changing, or was given up for another, is followed by
+    // another: its failure says nothing
+    if (s->nextWanted) return LOAD_SILENT;
     if (s->shown.empty()) return LOAD_FATAL;
-    // a read that met a file still changing is followed by another: its failure says nothing
-    return s->nextWanted || s->reloadDue ? LOAD_SILENT : LOAD_BOX;
+    return s->reloadDue ? LOAD_SILENT : LOAD_BOX;
 }
 
 bool SessionTakeNext(ModelSession* s, std::string* path, bool* dropped) {

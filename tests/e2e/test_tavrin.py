@@ -384,6 +384,10 @@ class Tavrin(ProgramTest):
             process, window = self.open(write_model(d, "red.obj", SQUARE_OBJ, ("paint.mtl", paint("1 0 0"))))
             os.mkdir(os.path.join(d, "green"))
             green = write_model(os.path.join(d, "green"), "green.obj", SQUARE_OBJ, ("paint.mtl", paint("0 1 0")))
+            # a FIFO nobody writes is waited for, and given up for the next drop
+            fifo = os.path.join(d, "nobody.obj")
+            os.mkfifo(fifo)
+            self.assertTrue(self.display.drop_file(window, fifo), "the FIFO's drop was not taken")
             self.assertTrue(self.display.drop_file(window, green), "the drop was not taken")
             window = self.wait_for_title(" - green.obj")
             self.assertTrue(self.wait_for_colour(window, 1))
@@ -446,6 +450,10 @@ class Tavrin(ProgramTest):
             with open(utf16, "wb") as f:
                 f.write("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n".encode("utf-16"))
             self.expect_refused(utf16, "err", 'Tavrin: "%s" is UTF-16 text: save it as UTF-8 to open it.\n' % utf16)
+            utf32 = os.path.join(d, "utf32.obj")
+            with open(utf32, "wb") as f:
+                f.write("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n".encode("utf-32-le"))
+            self.expect_refused(utf32, "err", 'Tavrin: "%s" is UTF-32 text: save it as UTF-8 to open it.\n' % utf32)
             vp = write_model(d, "vp.obj", "v 0 0 0\nvp 0.5\n")
             self.expect_refused(vp, "out", '_glmFirstPass(): Unknown token "vp".\n')
 
