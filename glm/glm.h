@@ -100,9 +100,10 @@ GlmModel* glmReadOBJ(const char* fileName);
 typedef struct GlmReadStatus {
     uint64_t done;
     uint64_t total;
-    int abandon;         /* set by another thread (__atomic_store_n) to give up a read that
-                            waits for a stream (a pipe or FIFO whose writer is slow or absent):
-                            it then fails with the line that it was abandoned */
+    int abandon;         /* 0 when the read starts (clear the whole status first); set by
+                            another thread (__atomic_store_n) to give up a read that waits for
+                            a stream (a pipe or FIFO whose writer is slow or absent): it then
+                            fails with the line that it was abandoned */
     bool onStdout;       /* the failure's line goes to standard output, not standard error */
     char message[8192];  /* the failure's one line, newline included, as glmReadOBJ prints it */
 } GlmReadStatus;

@@ -161,8 +161,8 @@ bool decodePng(FILE* file, GlmImage* image) {
 }
 
 // The sides a BMP, TGA or GIF header gives, so that a file claiming a huge picture is refused
-// before the decoder makes room for it; false for any other kind of file.
-bool headerSides(FILE* file, const char* path, uint64_t* width, uint64_t* height) {
+// before the decoder makes room for it; its kind ('B', 'T' or 'G'), or 0 for any other file.
+int headerSides(FILE* file, const char* path, uint64_t* width, uint64_t* height) {
     unsigned char h[26] = {};
     size_t n = fread(h, 1, sizeof h, file);
     rewind(file);
@@ -173,19 +173,47 @@ bool headerSides(FILE* file, const char* path, uint64_t* width, uint64_t* height
         memcpy(&t, h + 22, 4);
         *width = static_cast<uint64_t>(w < 0 ? -static_cast<int64_t>(w) : w);
         *height = static_cast<uint64_t>(t < 0 ? -static_cast<int64_t>(t) : t);
-        return true;
+        return 'B';
     }
     if (n >= 10 && memcmp(h, "GIF8", 4) == 0) {
         *width = h[6] | (h[7] << 8);
         *height = h[8] | (h[9] << 8);
-        return true;
+        return 'G';
     }
     if (n >= 18 && dot && strcasecmp(dot, ".tga") == 0) {
         *width = h[12] | (h[13] << 8);
         *height = h[14] | (h[15] << 8);
-        return true;
+        return 'T';
     }
-    return false;
+    return 0;
+}
+
+long fileSize(FILE* file) {
+    fseek(file, 0, SEEK_END);
+    long size = ftell(file);
+    rewind(file);
+    return size;
+}
+
+// Whether a TGA holds every pixel its header claims, and a GIF ends with its trailer: the
+// other decoder takes cut ones without a word.
+bool whole(FILE* file, int kind) {
+    const uint64_t size = static_cast<uint64_t>(fileSize(file));
+    unsigned char h[18];
+    if (kind == 'G') return fseek(file, -1, SEEK_END) == 0 && getc(file) == 0x3b;
+    if (kind != 'T') return true;
+    if (fread(h, 1, 18, file) != 18) return false;
+    const uint64_t pixels = static_cast<uint64_t>(h[12] | (h[13] << 8)) * (h[14] | (h[15] << 8)), bytes = (h[16] + 7) / 8;
+    uint64_t at = 18 + h[0] + (h[1] ? static_cast<uint64_t>(h[5] | (h[6] << 8)) * ((h[7] + 7) / 8) : 0);
+    if (!(h[2] & 8)) return at + pixels * bytes <= size;
+    // run-length packets: a header byte, then one pixel for the whole run or each of its pixels
+    for (uint64_t done = 0; done < pixels;) {
+        if (at >= size || fseek(file, static_cast<long>(at), SEEK_SET) != 0) return false;
+        int c = getc(file);
+        done += (c & 0x7f) + 1;
+        at += 1 + (c & 0x80 ? 1 : (c & 0x7f) + 1) * bytes;
+    }
+    return at <= size;
 }
 
 int kindOf(FILE* file) {
@@ -220,16 +248,17 @@ bool _glmDecodeImage(const char* path, GlmImage* image) {
     }
     // BMP, TGA and GIF by the other decoder, once their headers give sides of a size it may decode
     uint64_t width = 0, height = 0;
-    if (!headerSides(file, path, &width, &height)) {
+    const int other = headerSides(file, path, &width, &height);
+    const char* why = !other ? "not a PNG, JPEG, TGA, BMP or GIF picture"
+                      : width * height > maximumTexels ? "larger than 16384 x 16384 texels"
+                      : !whole(file, other) ? (other == 'T' ? "not a TGA picture it can decode" : "not a GIF picture it can decode")
+                                            : nullptr;
+    if (why) {
         fclose(file);
-        return refuse(image, "not a PNG, JPEG, TGA, BMP or GIF picture");
+        return refuse(image, why);
     }
-    if (width * height > maximumTexels) {
-        fclose(file);
-        return refuse(image, "larger than 16384 x 16384 texels");
-    }
-    const char* dot = strrchr(path, '.');
-    if (!_glmDecodeOtherImage(file, dot && strcasecmp(dot, ".tga") == 0, maximumTexels, image)) return false;
+    rewind(file);
+    if (!_glmDecodeOtherImage(file, other == 'T', maximumTexels, image)) return false;
     _glmBuildMipmaps(image);
     return true;
 }

@@ -48,7 +48,7 @@ GlmModel* readOBJ(GlmRead* read, const char* fileName, int wanted) {
 }  // namespace
 
 GlmModel* _glmReadOBJInChunks(const char* fileName, int chunks) {
-    GlmReadStatus* status = new GlmReadStatus;
+    GlmReadStatus* status = new GlmReadStatus();
     GlmModel* model = _glmTryReadOBJInChunks(fileName, chunks, status);
     if (!model) {
         FILE* stream = status->onStdout ? stdout : stderr;

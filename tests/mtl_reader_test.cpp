@@ -290,7 +290,8 @@ TEST(MtlReader, MapsAreDecodedBottomRowFirstAndHostileOnesRefusedBeforeTheyTakeM
                              {"huge.bmp", "larger than 16384 x 16384 texels"},
                              {"cut.png", "not a PNG picture it can decode"},
                              {"notes.png", "not a PNG, JPEG, TGA, BMP or GIF picture"},
-                             {"progressive.jpg", "larger than 16384 x 16384 texels"}, {"cmyk.jpg", ""}};
+                             {"progressive.jpg", "larger than 16384 x 16384 texels"}, {"cmyk.jpg", ""},
+                             {"cut.tga", "not a TGA picture it can decode"}, {"cut.gif", "not a GIF picture it can decode"}};
     WriteTempFile("leaf.png", FileText(textures + "leaf.png"));
     WriteTempFile("brick.jpg", jpeg);
     WriteTempFile("huge.jpg", huge);
@@ -299,6 +300,10 @@ TEST(MtlReader, MapsAreDecodedBottomRowFirstAndHostileOnesRefusedBeforeTheyTakeM
     WriteTempFile("notes.png", "not a picture\n");
     WriteTempFile("progressive.jpg", progressive);
     WriteTempFile("cmyk.jpg", CmykJpeg(red));
+    // a 4 x 4 TGA without its last row, and a 1 x 1 GIF without its trailer
+    const char tga[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 24, 0};
+    WriteTempFile("cut.tga", std::string(tga, 18) + std::string(36, '\x7f'));
+    WriteTempFile("cut.gif", std::string("GIF89a\x01\0\x01\0\x80\0\0\xff\xff\xff\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02D\x01", 33));
     std::string library;
     for (auto& m : maps) library += std::string("newmtl ") + m[0] + "\nmap_Kd " + m[0] + "\n";
     Read r = ReadWithLibrary("mtllib lib.mtl\n", library);

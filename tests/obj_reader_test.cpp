@@ -251,7 +251,7 @@ TEST(ObjReaderDeath, FilesThatCannotBeReadEndTheProcess) {
 // Maps a file, cuts it short or rewrites it in place, reads every byte, then asks whether it
 // changed (or fails for another reason).
 void ReadChangedFile(const std::string& path, bool shrink, bool otherFailure) {
-    GlmReadStatus status;
+    GlmReadStatus status = {};
     GlmRead read;
     _glmStartRead(&read, &status);
     GlmFile file;
@@ -413,7 +413,7 @@ TEST(ObjReader, ATriedReadReturnsTheRefusalAndLeavesNothingBehind) {
         std::string path = c[0].empty() ? "/nonexistent/none.obj" : WriteTempFile("tried.obj", c[0]);
         std::string expected = c[1];
         if (size_t at = expected.find('@'); at != std::string::npos) expected.replace(at, 1, path);
-        GlmReadStatus status;
+        GlmReadStatus status = {};
         CapturedOutput captured;
         EXPECT_EQ(glmTryReadOBJ(path.c_str(), &status), nullptr);
         captured.Restore();
@@ -423,7 +423,7 @@ TEST(ObjReader, ATriedReadReturnsTheRefusalAndLeavesNothingBehind) {
         EXPECT_EQ(OpenFiles(), before);
     }
     // the same file, mended, reads whole: progress went over both passes
-    GlmReadStatus status;
+    GlmReadStatus status = {};
     std::string path = WriteTempFile("tried.obj", textured + "f 1 2 3\n");
     GlmModel* m = glmTryReadOBJ(path.c_str(), &status);
     ASSERT_NE(m, nullptr);
@@ -443,7 +443,7 @@ TEST(ObjReader, TwoReadsAtOnceEachKeepTheirOwnOutcome) {
     std::string good = WriteTempFile("good.obj", text), bad = WriteTempFile("bad.obj", text + "f 1 2 9\n");
     std::string before = OpenFiles();
     for (int round = 0; round < 10; round++) {
-        GlmReadStatus goodStatus, badStatus;
+        GlmReadStatus goodStatus = {}, badStatus = {};
         GlmModel *read = nullptr, *refused = nullptr;
         std::thread a([&] { read = _glmTryReadOBJInChunks(good.c_str(), 4, &goodStatus); });
         std::thread b([&] { refused = _glmTryReadOBJInChunks(bad.c_str(), 4, &badStatus); });

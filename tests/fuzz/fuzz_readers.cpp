@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // cut into one to four chunks, so that the checks between chunks are fuzzed too; an input
     // that glmReadOBJ refuses must leave nothing behind (the leak check sees it)
-    GlmReadStatus status;
+    GlmReadStatus status = {};
     GlmModel* model = _glmTryReadOBJInChunks(objPath.c_str(), 1 + static_cast<int>(size % 4), &status);
     if (!model) {
         if (status.message[0] == '\0' || !strchr(status.message, '\n')) abort();
