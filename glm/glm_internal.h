@@ -293,6 +293,11 @@ void _glmStartImages(GlmModel* model);
  * decoding was started. The model keeps them until _glmFreeImages. */
 GlmImage* _glmWaitImages(GlmModel* model);
 void _glmFreeImages(GlmModel* model);
+/* The bytes a model's maps may hold together; 0: a quarter of the memory the process may have
+ * (the tests set a smaller one). Past it, maps keep only their smaller levels. */
+extern uint64_t _glmMapBudget;
+/* The budget that the model's maps went past (some keep only their smaller levels), or 0. */
+uint64_t _glmReducedMapBudget(const GlmModel* model);
 void _glmFreeMaterials(GlmModel* model);
 
 /* glmVertexNormals in `parts` parts on the machine's cores (glmVertexNormals picks them). */

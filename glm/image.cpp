@@ -6,6 +6,9 @@
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <new>
@@ -27,7 +30,12 @@ struct GlmImageLoads {
     std::atomic<uint32_t> next;
     std::thread* threads;
     int threadCount;
+    uint64_t budget;              // bytes the model's maps may hold together
+    std::atomic<uint64_t> held;   // and hold now
+    std::atomic<bool> reduced;    // some map keeps only its smaller levels
 };
+
+uint64_t _glmMapBudget = 0;
 
 namespace {
 
@@ -225,10 +233,61 @@ int kindOf(FILE* file) {
     return 0;
 }
 
+// Past the model's budget a map keeps only the smaller of its levels that still fit.
+void keepWithinBudget(GlmImageLoads* loads, GlmImage* image) {
+    const int c = image->channels;
+    uint64_t held = loads->held.load();
+    for (;;) {
+        int w = image->width, h = image->height;
+        size_t skip = 0, keep = _glmMipmapBytes(w, h, c);
+        while (held + keep > loads->budget && (w > 1 || h > 1)) {
+            skip += static_cast<size_t>(w) * h * c;
+            w = w > 1 ? w / 2 : 1;
+            h = h > 1 ? h / 2 : 1;
+            keep = _glmMipmapBytes(w, h, c);
+        }
+        if (!loads->held.compare_exchange_weak(held, held + keep)) continue;
+        if (skip == 0) return;
+        memmove(image->pixels, image->pixels + skip, keep);
+        if (unsigned char* smaller = static_cast<unsigned char*>(realloc(image->pixels, keep))) image->pixels = smaller;
+        image->width = w;
+        image->height = h;
+        loads->reduced = true;
+        return;
+    }
+}
+
 void decodeSlots(GlmImageLoads* loads) {
     for (uint32_t i = loads->next++; i < loads->count; i = loads->next++)
-        if (loads->materials[i].textureMap && loads->images[i].duplicateOf < 0)
-            _glmDecodeImage(loads->materials[i].textureMap, &loads->images[i]);
+        if (loads->materials[i].textureMap && loads->images[i].duplicateOf < 0 &&
+            _glmDecodeImage(loads->materials[i].textureMap, &loads->images[i]))
+            keepWithinBudget(loads, &loads->images[i]);
+}
+
+// What a model's maps may hold together: a quarter of the memory the process may have, so
+// that a model read again while another is shown stays within half of it.
+uint64_t mapBudget(void) {
+    if (_glmMapBudget) return _glmMapBudget;
+    long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    uint64_t memory = pages > 0 && pageSize > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) : 1ull << 32;
+    for (int resource : {RLIMIT_DATA, RLIMIT_AS}) {
+        struct rlimit limit;
+        if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < memory) memory = limit.rlim_cur;
+    }
+    return memory / 4;
+}
+
+// A map's file as the system knows it, so that one file named several ways is decoded once.
+struct MapIdentity {
+    dev_t device;
+    ino_t inode;
+    const char* path;  // where it cannot be known
+};
+
+bool before(const MapIdentity& a, const MapIdentity& b) {
+    if (a.device != b.device) return a.device < b.device;
+    if (a.inode != b.inode) return a.inode < b.inode;
+    return a.inode == 0 && strcmp(a.path, b.path) < 0;
 }
 
 }  // namespace
@@ -273,19 +332,24 @@ void _glmStartImages(GlmModel* model) {
     loads->images = static_cast<GlmImage*>(_glmCalloc(model->materialCount, sizeof(GlmImage)));
     loads->materials = model->materialArray;
     loads->next = 0;
-    // a file that several materials name is decoded once
+    loads->budget = mapBudget();
+    loads->held = 0;
+    loads->reduced = false;
+    // a file that several materials name, however they name it, is decoded once
     std::vector<uint32_t> named;
+    std::vector<MapIdentity> identity(model->materialCount);
     for (uint32_t i = 0; i < model->materialCount; i++) {
         loads->images[i].duplicateOf = -1;
-        if (model->materialArray[i].textureMap) named.push_back(i);
+        const char* path = model->materialArray[i].textureMap;
+        if (!path) continue;
+        struct stat info;
+        bool known = stat(path, &info) == 0;
+        identity[i] = MapIdentity{known ? info.st_dev : 0, known ? info.st_ino : 0, path};
+        named.push_back(i);
     }
-    const GlmMaterial* m = model->materialArray;
-    std::sort(named.begin(), named.end(), [m](uint32_t a, uint32_t b) {
-        int order = strcmp(m[a].textureMap, m[b].textureMap);
-        return order < 0 || (order == 0 && a < b);
-    });
+    std::stable_sort(named.begin(), named.end(), [&](uint32_t a, uint32_t b) { return before(identity[a], identity[b]); });
     for (size_t k = 1; k < named.size(); k++)
-        if (strcmp(m[named[k]].textureMap, m[named[k - 1]].textureMap) == 0) {
+        if (!before(identity[named[k - 1]], identity[named[k]])) {
             int32_t first = loads->images[named[k - 1]].duplicateOf;
             loads->images[named[k]].duplicateOf = first >= 0 ? first : static_cast<int32_t>(named[k - 1]);
         }
@@ -315,6 +379,10 @@ GlmImage* _glmWaitImages(GlmModel* model) {
 }
 
 void glmWaitForMaps(GlmModel* model) { _glmWaitImages(model); }
+
+uint64_t _glmReducedMapBudget(const GlmModel* model) {
+    return model->imageLoads && model->imageLoads->reduced ? model->imageLoads->budget : 0;
+}
 
 void _glmFreeImages(GlmModel* model) {
     if (!_glmWaitImages(model)) return;

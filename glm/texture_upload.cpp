@@ -74,6 +74,9 @@ GLuint upload(const GlmImage* image) {
 void glmUploadTextures(GlmModel* model) {
     GlmImage* images = _glmWaitImages(model);
     if (!images) return;
+    if (uint64_t budget = _glmReducedMapBudget(model))
+        fprintf(stderr, "glmUploadTextures() warning: the texture maps take more than %llu MB together: some are drawn smaller.\n",
+                static_cast<unsigned long long>(budget >> 20));
     const bool anySize = anySizeTextures();
     for (uint32_t i = 0; i < model->materialCount; i++) {
         GlmMaterial* m = &model->materialArray[i];

@@ -386,3 +386,40 @@ TEST(MtlReader, NamesMadeToCollideSpreadOverTheTablesAndAreFound) {
     EXPECT_EQ(std::string(r.model->groupList->name), names.back());
     glmDelete(r.model);
 }
+
+TEST(MtlReader, AMapNamedManyWaysIsDecodedOnceAndMapsStayWithinTheirBudget) {
+    // run-length TGAs of a few kB that claim 512 x 512 texels: one named four ways (one of them
+    // a link), and three others; the maps together may hold 1.5 MB, less than the four need
+    auto tga = [](unsigned char grey) {
+        const char header[18] = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 24, 0};
+        std::string runs;
+        for (int i = 0; i < 512 * 512 / 128; i++) runs += std::string{'\xff', static_cast<char>(grey), static_cast<char>(grey), 0};
+        return std::string(header, 18) + runs;
+    };
+    WriteTempFile("r.tga", tga(40));
+    unlink((TempDir() + "/s.tga").c_str());
+    ASSERT_EQ(symlink((TempDir() + "/r.tga").c_str(), (TempDir() + "/s.tga").c_str()), 0);
+    std::string library;
+    const char* names[] = {"r.tga", "./r.tga", "././r.tga", "s.tga", "a.tga", "b.tga", "c.tga"};
+    for (int i = 0; i < 7; i++) {
+        if (i >= 4) WriteTempFile(names[i], tga(static_cast<unsigned char>(80 + 40 * i)));
+        library += "newmtl m" + std::to_string(i) + "\nmap_Kd " + names[i] + "\n";
+    }
+    _glmMapBudget = 3 << 19;
+    Read r = ReadWithLibrary("mtllib lib.mtl\n", library);
+    _glmMapBudget = 0;
+    GlmImage* images = _glmWaitImages(r.model);
+    ASSERT_NE(images, nullptr);
+    size_t held = 0, reduced = 0;
+    for (uint32_t i = 1; i <= 7; i++) {
+        EXPECT_EQ(images[i].duplicateOf, i >= 2 && i <= 4 ? 1 : -1) << names[i - 1];
+        if (images[i].duplicateOf >= 0) continue;
+        ASSERT_NE(images[i].pixels, nullptr) << images[i].failure;
+        held += _glmMipmapBytes(images[i].width, images[i].height, images[i].channels);
+        reduced += images[i].width < 512;
+    }
+    EXPECT_LE(held, 3u << 19);
+    EXPECT_GE(reduced, 1u);
+    EXPECT_EQ(_glmReducedMapBudget(r.model), 3u << 19);
+    glmDelete(r.model);
+}
