@@ -25,9 +25,13 @@ void copyFlipped(const SDL_Surface* s, unsigned char* to, size_t bytes) {
 }  // namespace
 
 bool _glmDecodeOtherImage(FILE* file, bool tga, uint64_t maximumTexels, GlmImage* image) {
-    // set up once, whichever decoding thread comes first
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG); });
+    // one decoding at a time: SDL shares its pixel formats between surfaces behind a lock of
+    // its own, and promises nothing of its image loaders on several threads
+    static std::mutex decoding;
+    std::lock_guard<std::mutex> hold(decoding);
+    static bool initialised = false;
+    if (!initialised) IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG);
+    initialised = true;
     SDL_Surface* decoded = IMG_LoadTyped_RW(SDL_RWFromFP(file, SDL_TRUE), 1, tga ? "TGA" : nullptr);
     if (!decoded) return refuse(image, "not an image it can decode");
     bool alpha = SDL_ISPIXELFORMAT_ALPHA(decoded->format->format) || SDL_HasColorKey(decoded);
