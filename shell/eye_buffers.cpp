@@ -278,11 +278,18 @@ void allocate(int width, int height) {
     applySelection();
 }
 
-// One eye, or a part of it, into a part of the window's back buffer.
-void blitEye(int eye, int sx0, int sx1, int dx0, int dy0, int dx1, int dy1, GLenum filter) {
+// One eye, or its lower left part up to (sx1, sy1), into a part of the window's back buffer.
+void blitEye(int eye, int sx1, int sy1, int dx0, int dy0, int dx1, int dy1, GLenum filter) {
     eyes.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, eyes.framebuffer);
     glReadBuffer(GL_COLOR_ATTACHMENT0 + eye);
-    eyes.gl.blitFramebuffer(sx0, 0, sx1, eyes.height, dx0, dy0, dx1, dy1, GL_COLOR_BUFFER_BIT, filter);
+    eyes.gl.blitFramebuffer(0, 0, sx1, sy1, dx0, dy0, dx1, dy1, GL_COLOR_BUFFER_BIT, filter);
+}
+
+void clearWindow(void) {
+    glPushAttrib(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glPopAttrib();
 }
 
 // The full-window pass of the composing shader.
@@ -399,6 +406,13 @@ void EyeBuffersStop(void) {
 
 bool EyeBuffersActive(void) { return routed(); }
 
+int PlatformFramePackedEye(int width, int height) {
+    // HDMI 1.4a's frame packing: 1080p and 720p, the eyes 45 or 30 blank rows apart
+    if (width == 1920 && height == 2 * 1080 + 45) return 1080;
+    if (width == 1280 && height == 2 * 720 + 30) return 720;
+    return 0;
+}
+
 bool EyeBuffersOutputAvailable(int output) {
     switch (output) {
     case STEREO_QUAD_BUFFER: return eyes.contextStereo;
@@ -409,6 +423,7 @@ bool EyeBuffersOutputAvailable(int output) {
     case STEREO_ROW_INTERLACED:
     case STEREO_COLUMN_INTERLACED:
     case STEREO_CHECKERBOARD: return eyes.made && composeShader();
+    case STEREO_FRAME_PACKING: return eyes.made && PlatformFramePackedEye(eyes.width, eyes.height) > 0;
     default: return output > 0 && output < STEREO_OUTPUT_COUNT && eyes.made;
     }
 }
@@ -467,7 +482,7 @@ void EyeBuffersCompose(int screenX, int screenY) {
     eyes.gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDrawBuffer(GL_BACK);
     switch (eyes.output) {
-    case STEREO_RIGHT_EYE: blitEye(r, 0, w, 0, 0, w, h, GL_NEAREST); break;
+    case STEREO_RIGHT_EYE: blitEye(r, w, h, 0, 0, w, h, GL_NEAREST); break;
     case STEREO_SIDE_BY_SIDE:
     case STEREO_TOP_BOTTOM:
         if (composeShader()) {
@@ -475,28 +490,31 @@ void EyeBuffersCompose(int screenX, int screenY) {
             break;
         }
         // without a shader the blits squeeze, as the driver filters, into equal halves
-        glPushAttrib(GL_COLOR_BUFFER_BIT);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glPopAttrib();
+        clearWindow();
         if (eyes.output == STEREO_SIDE_BY_SIDE) {
-            blitEye(l, 0, w, 0, 0, w / 2, h, GL_LINEAR);
-            blitEye(r, 0, w, w / 2, 0, w / 2 * 2, h, GL_LINEAR);
+            blitEye(l, w, h, 0, 0, w / 2, h, GL_LINEAR);
+            blitEye(r, w, h, w / 2, 0, w / 2 * 2, h, GL_LINEAR);
         } else {
-            blitEye(l, 0, w, 0, h / 2, w, h / 2 * 2, GL_LINEAR);
-            blitEye(r, 0, w, 0, 0, w, h / 2, GL_LINEAR);
+            blitEye(l, w, h, 0, h / 2, w, h / 2 * 2, GL_LINEAR);
+            blitEye(r, w, h, 0, 0, w, h / 2, GL_LINEAR);
         }
         break;
     case STEREO_SIDE_BY_SIDE_FULL:
         // each eye was drawn into the left half of its buffer, at the half's aspect; an odd
         // width leaves one black column
-        glPushAttrib(GL_COLOR_BUFFER_BIT);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glPopAttrib();
-        blitEye(l, 0, w / 2, 0, 0, w / 2, h, GL_NEAREST);
-        blitEye(r, 0, w / 2, w / 2, 0, w / 2 * 2, h, GL_NEAREST);
+        clearWindow();
+        blitEye(l, w / 2, h, 0, 0, w / 2, h, GL_NEAREST);
+        blitEye(r, w / 2, h, w / 2, 0, w / 2 * 2, h, GL_NEAREST);
         break;
+    case STEREO_FRAME_PACKING: {
+        // each eye was drawn into its buffer's lowest rows: the left at the top of the frame,
+        // the right at its bottom, the band between black
+        const int rows = PlatformFramePackedEye(w, h);
+        clearWindow();
+        blitEye(l, w, rows, 0, h - rows, w, h, GL_NEAREST);
+        blitEye(r, w, rows, 0, 0, w, rows, GL_NEAREST);
+        break;
+    }
     case STEREO_ANAGLYPH_RED_CYAN:
     case STEREO_ANAGLYPH_GREEN_MAGENTA:
     case STEREO_ANAGLYPH_AMBER_BLUE:
@@ -511,9 +529,9 @@ void EyeBuffersCompose(int screenX, int screenY) {
                 shade(eyes.output - STEREO_ROW_INTERLACED + 1, nullptr, nullptr, screenX, screenY, l);
             break;
         }
-        blitEye(l, 0, w, 0, 0, w, h, GL_NEAREST);
+        blitEye(l, w, h, 0, 0, w, h, GL_NEAREST);
         break;
-    default: blitEye(l, 0, w, 0, 0, w, h, GL_NEAREST); break;
+    default: blitEye(l, w, h, 0, 0, w, h, GL_NEAREST); break;
     }
     applySelection();
 }

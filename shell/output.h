@@ -9,7 +9,9 @@ extern int stereoOutput;      // STEREO_* of platform.h
 extern bool eyesSwapped;      // each eye's picture shown as the other's
 extern const char* const stereoOutputNames[STEREO_OUTPUT_COUNT];
 
-// The width each eye is drawn at: half the window's in side-by-side full, else all of it.
+// The width each eye is drawn at: half the window's in side-by-side full, else all of it; and
+// the height: an eye's rows in frame packing, else all of it.
 int StereoEyeWidth(int width);
+int StereoEyeHeight(int width, int height);
 
 #endif

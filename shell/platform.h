@@ -282,12 +282,16 @@ void PlatformDrawBuffer(unsigned int buffer);
 BOOL PlatformStereoEmulated(void);
 
 // How the two eye pictures reach the window at the swap. Quad buffer needs a context with
-// stereo buffers; the anaglyphs and the interlaced modes need OpenGL 2.0 (a shader).
+// stereo buffers; the anaglyphs and the interlaced modes need OpenGL 2.0 (a shader); frame
+// packing (HDMI's 3D frame: the left eye above, a band of black rows, the right eye below)
+// needs a window of 1920 x 2205 or 1280 x 1470.
 enum {
     STEREO_QUAD_BUFFER, STEREO_LEFT_EYE, STEREO_RIGHT_EYE, STEREO_ANAGLYPH_RED_CYAN, STEREO_ANAGLYPH_GREEN_MAGENTA,
     STEREO_ANAGLYPH_AMBER_BLUE, STEREO_SIDE_BY_SIDE, STEREO_TOP_BOTTOM, STEREO_SIDE_BY_SIDE_FULL,
-    STEREO_ROW_INTERLACED, STEREO_COLUMN_INTERLACED, STEREO_CHECKERBOARD, STEREO_OUTPUT_COUNT
+    STEREO_ROW_INTERLACED, STEREO_COLUMN_INTERLACED, STEREO_CHECKERBOARD, STEREO_FRAME_PACKING, STEREO_OUTPUT_COUNT
 };
+// The rows of each eye in a frame-packed window of that height (1080 or 720), or 0.
+int PlatformFramePackedEye(int width, int height);
 BOOL PlatformStereoOutputAvailable(int output);
 // Sets the output and whether the eyes are swapped (the left eye's picture shown as the right's).
 void PlatformSetStereoOutput(int output, BOOL swapEyes);

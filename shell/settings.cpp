@@ -57,7 +57,7 @@ bool LoadStereoSettings(int* output, bool* swapped) {
         ignore(path, "it is damaged");
         return false;
     }
-    if (!PlatformStereoOutputAvailable(mode)) {
+    if (!PlatformStereoOutputAvailable(mode) && mode != STEREO_FRAME_PACKING) {
         ignore(path, "this display cannot show the output it names");
         return false;
     }

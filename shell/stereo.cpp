@@ -38,17 +38,18 @@ void OnResize(int width, int height) {
     OnProgramResize(width, height);
     windowWidth = width;
     windowHeight = height;
-    // side-by-side full draws each eye at half the width, at the half's aspect
-    int eyeWidth = StereoEyeWidth(width);
-    if (!programInfo.viewportEachFrame) glViewport(0, 0, eyeWidth, height);
-    aspectRatio = height > 0 ? static_cast<float>(eyeWidth) / static_cast<float>(height) : 1.0f;
+    // side-by-side full draws each eye at half the width, frame packing at an eye's rows, each
+    // at its own aspect
+    int eyeWidth = StereoEyeWidth(width), eyeHeight = StereoEyeHeight(width, height);
+    if (!programInfo.viewportEachFrame) glViewport(0, 0, eyeWidth, eyeHeight);
+    aspectRatio = eyeHeight > 0 ? static_cast<float>(eyeWidth) / static_cast<float>(eyeHeight) : 1.0f;
 }
 
 void DrawStereoFrame(void) {
     // with stereo buffers GL_BACK addresses both eyes: one clear for both
     PlatformDrawBuffer(GL_BACK);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (programInfo.viewportEachFrame) glViewport(0, 0, StereoEyeWidth(windowWidth), windowHeight);
+    if (programInfo.viewportEachFrame) glViewport(0, 0, StereoEyeWidth(windowWidth), StereoEyeHeight(windowWidth, windowHeight));
     for (int eye = 0; eye < 2; eye++) {
         // the eyes share one depth buffer: the right eye must not be tested against the
         // left eye's depths, or its picture has holes where the left eye's surface is nearer

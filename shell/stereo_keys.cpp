@@ -20,6 +20,7 @@ namespace {
 const double comfortableParallax = 0.03;
 
 bool outputChosen = false;  // the user chose an output, or one was remembered
+bool packingWanted = false; // frame packing was chosen or remembered, for a window of its size
 bool depthShown = false;    // the user set the depth from the keyboard
 std::string modelShown;     // the file name the title shows, once the user opened another
 
@@ -51,22 +52,34 @@ void StartStereoOutput(HWND window) {
     stereoOutput = PlatformStereoOutputAvailable(STEREO_QUAD_BUFFER) ? STEREO_QUAD_BUFFER : STEREO_LEFT_EYE;
     eyesSwapped = false;
     outputChosen = depthShown = false;
+    packingWanted = false;
     int remembered;
     bool swapped;
     if (LoadStereoSettings(&remembered, &swapped) && (remembered != stereoOutput || swapped)) {
-        SetStereoOutput(window, remembered, swapped);
-        return;
+        // frame packing waits, without a word, for a window of its size
+        packingWanted = remembered == STEREO_FRAME_PACKING;
+        if (!packingWanted || PlatformStereoOutputAvailable(remembered)) return SetStereoOutput(window, remembered, swapped);
+        eyesSwapped = swapped;
     }
-    PlatformSetStereoOutput(stereoOutput, FALSE);
+    PlatformSetStereoOutput(stereoOutput, eyesSwapped ? TRUE : FALSE);
+}
+
+void StereoOutputFollowsSize(HWND window) {
+    const bool fits = PlatformStereoOutputAvailable(STEREO_FRAME_PACKING) != FALSE;
+    if (packingWanted && fits && stereoOutput != STEREO_FRAME_PACKING)
+        SetStereoOutput(window, STEREO_FRAME_PACKING, eyesSwapped);
+    else if (stereoOutput == STEREO_FRAME_PACKING && !fits)
+        SetStereoOutput(window, PlatformStereoOutputAvailable(STEREO_QUAD_BUFFER) ? STEREO_QUAD_BUFFER : STEREO_LEFT_EYE, eyesSwapped);
 }
 
 void SetStereoOutput(HWND window, int output, bool swapped) {
-    bool halfWidth = (stereoOutput == STEREO_SIDE_BY_SIDE_FULL) != (output == STEREO_SIDE_BY_SIDE_FULL);
+    const int width = StereoEyeWidth(windowWidth), height = StereoEyeHeight(windowWidth, windowHeight);
     stereoOutput = output;
     eyesSwapped = swapped;
     PlatformSetStereoOutput(output, swapped ? TRUE : FALSE);
-    // the eyes' width and aspect follow the output
-    if (halfWidth) OnResize(windowWidth, windowHeight);
+    // the eyes' size and aspect follow the output
+    if (width != StereoEyeWidth(windowWidth) || height != StereoEyeHeight(windowWidth, windowHeight))
+        OnResize(windowWidth, windowHeight);
     outputChosen = true;
     updateTitle(window);
     InvalidateRect(window, nullptr, FALSE);
@@ -76,6 +89,7 @@ namespace {
 
 // A new output or swap, kept for the next start.
 void chooseOutput(HWND window, int output, bool swapped) {
+    packingWanted = output == STEREO_FRAME_PACKING;
     SetStereoOutput(window, output, swapped);
     SaveStereoSettings(output, swapped);
 }
@@ -144,6 +158,8 @@ void showKeyHelp(HWND window) {
         text += "\nThe anaglyph and interlaced ways need OpenGL 2.0, which this driver does not offer.\n";
     if (!PlatformStereoOutputAvailable(STEREO_QUAD_BUFFER))
         text += "Quad buffer needs a display with stereo buffers, which this one does not offer.\n";
+    if (!PlatformStereoOutputAvailable(STEREO_FRAME_PACKING))
+        text += "Frame packing needs a frame-packing mode full screen (1920 x 2205 or 1280 x 1470: the TV's 3D mode, then F11).\n";
     MessageBox(window, text.c_str(), programInfo.windowTitle, MB_OK | MB_ICONINFORMATION);
 }
 

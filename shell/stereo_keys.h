@@ -18,6 +18,9 @@ bool OnStereoKey(HWND window, WPARAM key);
 void ShowModelName(HWND window, const char* name);
 // The depth in the title again (after Enter or a drag), where the keys have shown it.
 void ShowStereoDepth(HWND window);
+// After a resize: frame packing, chosen or remembered, comes on at a window of its size and
+// gives way to the usual output at any other.
+void StereoOutputFollowsSize(HWND window);
 // Enter: both stereo parameters back to their start values.
 void ResetEyes(HWND window);
 

@@ -80,6 +80,7 @@ LRESULT StereoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return DefWindowProc(window, message, wParam, lParam);
     case WM_SIZE:
         OnResize(LOWORD(lParam), HIWORD(lParam));
+        StereoOutputFollowsSize(window);
         return 0;
     case WM_PAINT:
         DrawStereoFrame();

@@ -183,11 +183,16 @@ double PredictedOriginX(int eye) {
     return (ndc + 1) / 2 * windowWidth;
 }
 
+// Tavrin's class, registered once for every test that makes its window.
+void RegisterOnce(void) {
+    static bool registered = RegisterMainClass(&tavrinResources) != 0;
+    ASSERT_TRUE(registered);
+}
+
 struct StereoContext : ::testing::Test {
     HWND window = nullptr;
     void SetUp() override {
-        static bool registered = false;
-        if (!registered) registered = RegisterMainClass(&tavrinResources) != 0;
+        RegisterOnce();
         ASSERT_EQ(CreateMainWindow(&tavrinResources, SW_SHOWDEFAULT), 1);
         window = windowDC;
         ASSERT_TRUE(PlatformStereoEmulated());
@@ -343,6 +348,57 @@ TEST_F(StereoContext, F12SavesBothEyesAsJpsAndMpo) {
     EXPECT_LT(MeanError(pictures[1], 0, right, w, h), 2.5);
     SDL_FreeSurface(pictures[0]);
     SDL_FreeSurface(pictures[1]);
+}
+
+TEST(FramePacking, ARememberedOneWaitsSilentlyForAWindowOfItsSize) {
+    RegisterOnce();
+    MakeFolders(TempDir() + "/home/.config/Tavrin");
+    WriteTempFile("home/.config/Tavrin/stereo", "output=frame packing\nswapped=no\n");
+    CapturedOutput captured;
+    ASSERT_EQ(CreateMainWindow(&tavrinResources, SW_SHOWDEFAULT), 1);
+    captured.Restore();
+    EXPECT_EQ(captured.err, "");
+    EXPECT_EQ(stereoOutput, STEREO_LEFT_EYE);
+    SDL_SetWindowSize(SDL_GetWindowFromID(PlatformTestWindowId(windowDC)), 1280, 1470);
+    DrainMessages(windowDC);
+    EXPECT_EQ(stereoOutput, STEREO_FRAME_PACKING);
+    EXPECT_FLOAT_EQ(aspectRatio, 16.0f / 9);
+    SetStereoOutput(windowDC, STEREO_LEFT_EYE, false);
+    unlink((TempDir() + "/home/.config/Tavrin/stereo").c_str());
+    DestroyWindow(windowDC);
+    TakeQuitMessage();
+}
+
+TEST(FramePacking, EachEyeAtItsRowsWithABlackBandBetweenAtBothSizes) {
+    RegisterOnce();
+    for (int rows : {1080, 720}) {
+        const int width = rows == 1080 ? 1920 : 1280, band = rows == 1080 ? 45 : 30, height = 2 * rows + band;
+        PlatformTestDefaultWindowSize(width, height);
+        ASSERT_EQ(CreateMainWindow(&tavrinResources, SW_SHOWDEFAULT), 1);
+        PlatformTestDefaultWindowSize(0, 0);
+        testScene = 2;
+        eyeSeparation = 0.15f;
+        for (bool swapped : {false, true}) {
+            SetStereoOutput(windowDC, STEREO_FRAME_PACKING, swapped);
+            EXPECT_FLOAT_EQ(aspectRatio, 16.0f / 9);
+            DrawStereoFrame();
+            EyePicture left = ReadEyePicture(swapped), right = ReadEyePicture(!swapped), shown = ReadWindowPicture();
+            ASSERT_EQ(shown.height, height);
+            long wrong = 0;
+            for (int y = 0; y < height; y++)
+                for (int x = 0; x < width; x++) {
+                    // bottom row first: the right eye, the band, then the left eye at the top
+                    const unsigned char* want = y < rows ? right.at(x, y) : y >= rows + band ? left.at(x, y - rows - band) : nullptr;
+                    wrong += want ? memcmp(shown.at(x, y), want, 3) != 0 : shown.at(x, y)[0] + shown.at(x, y)[1] + shown.at(x, y)[2] != 0;
+                }
+            EXPECT_EQ(wrong, 0) << rows << (swapped ? " swapped" : "");
+            EXPECT_NE(left.rgba, right.rgba) << "the eyes must differ for the test to mean something";
+        }
+        testScene = 0;
+        ResetEyes(windowDC);
+        DestroyWindow(windowDC);
+        TakeQuitMessage();
+    }
 }
 
 TEST(Snapshot, PicturesGoWhereTheUserSaysAndAFullDiskLeavesNothing) {

@@ -57,7 +57,7 @@ void fitModelToEyes(GlmModel* model, int width, int height) {
             low[k] = c < low[k] ? c : low[k];
             high[k] = c > high[k] ? c : high[k];
         }
-    const float aspect = static_cast<float>(StereoEyeWidth(width)) / static_cast<float>(height);
+    const float aspect = static_cast<float>(StereoEyeWidth(width)) / static_cast<float>(StereoEyeHeight(width, height));
     const double margin = 0.05;
     if (boxInView(low, high, 1.0f, aspect, margin)) return;
     float fits = 0.0f, runsOver = 1.0f;
