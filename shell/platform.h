@@ -182,6 +182,7 @@ typedef struct PlatformResources {
 #define VK_F7 0x76
 #define VK_F8 0x77
 #define VK_F9 0x78
+#define VK_F10 0x79
 #define VK_F11 0x7A
 #define VK_F12 0x7B
 
@@ -293,6 +294,9 @@ enum {
 // The rows of each eye in a frame-packed window of that height (1080 or 720), or 0.
 int PlatformFramePackedEye(int width, int height);
 BOOL PlatformStereoOutputAvailable(int output);
+// The screen's size in millimetres and in pixels; FALSE where the display does not say, the
+// size then assumed at 96 pixels an inch.
+BOOL PlatformScreenSize(double* widthMm, double* heightMm, int* width, int* height);
 // Sets the output and whether the eyes are swapped (the left eye's picture shown as the right's).
 void PlatformSetStereoOutput(int output, BOOL swapEyes);
 // Full screen on the window's display, or back; TRUE when it changed.

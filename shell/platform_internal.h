@@ -101,5 +101,7 @@ Uint64 PlatformTimerNextDue(Uint64 due, Uint64 period, Uint64 now);
 // On X11, once SDL's video has started: errors about windows of other programs that went
 // away (platform_x11.cpp) no longer end the program.
 void PlatformSurviveLostXWindows(void);
+// The X screen's size in millimetres, as the server reports it, and in pixels.
+bool PlatformXScreenSize(double* widthMm, double* heightMm, int* width, int* height);
 
 #endif

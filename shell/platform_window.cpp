@@ -300,3 +300,28 @@ BOOL ReleaseCapture(void) {
     SDL_CaptureMouse(SDL_FALSE);
     return TRUE;
 }
+
+BOOL PlatformScreenSize(double* widthMm, double* heightMm, int* width, int* height) {
+    // the server's figures are asked once; elsewhere than on X11 the size is not known
+    static int known = -1;
+    static double mm[2];
+    static int pixels[2];
+    if (known < 0) {
+        const char* driver = platform.sdlReady ? SDL_GetCurrentVideoDriver() : nullptr;
+        known = driver && strcmp(driver, "x11") == 0 && PlatformXScreenSize(&mm[0], &mm[1], &pixels[0], &pixels[1]);
+    }
+    if (!known) {
+        // 96 pixels an inch, on the window's display
+        SDL_Rect display = {0, 0, 1024, 768};
+        if (platform.windowInUse) SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(platform.window.sdl), &display);
+        pixels[0] = display.w;
+        pixels[1] = display.h;
+        mm[0] = display.w * 25.4 / 96;
+        mm[1] = display.h * 25.4 / 96;
+    }
+    *widthMm = mm[0];
+    *heightMm = mm[1];
+    *width = pixels[0];
+    *height = pixels[1];
+    return known ? TRUE : FALSE;
+}

@@ -19,6 +19,18 @@ int onXError(Display* display, XErrorEvent* error) {
 
 }  // namespace
 
+bool PlatformXScreenSize(double* widthMm, double* heightMm, int* width, int* height) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    const int screen = DefaultScreen(display);
+    *widthMm = DisplayWidthMM(display, screen);
+    *heightMm = DisplayHeightMM(display, screen);
+    *width = DisplayWidth(display, screen);
+    *height = DisplayHeight(display, screen);
+    XCloseDisplay(display);
+    return *widthMm > 0 && *heightMm > 0 && *width > 0 && *height > 0;
+}
+
 void PlatformSurviveLostXWindows(void) {
     if (!previousXErrors) previousXErrors = XSetErrorHandler(onXError);
 }

@@ -87,6 +87,35 @@ void StereoParallaxRange(float radius, double* front, double* back) {
     *back = parallax(scene + radius);
 }
 
+ScreenDepth StereoScreenDepth(double front, double back, double eyeWidthMm, double eyeHeightMm, double screenWidthMm) {
+    ScreenDepth d;
+    d.distanceMm = screenWidthMm <= 1000 ? 600 : 3 * eyeHeightMm;
+    d.frontMm = front * eyeWidthMm;
+    d.backMm = back * eyeWidthMm;
+    auto degrees = [&](double mm) { return 2 * atan(mm / (2 * d.distanceMm)) * 180 / M_PI; };
+    d.frontDegrees = degrees(d.frontMm);
+    d.backDegrees = degrees(d.backMm);
+    return d;
+}
+
+void ComfortableDepth(float radius, double eyeWidthMm, double eyeHeightMm, double screenWidthMm) {
+    // with the plane at the centre the parallax grows in proportion to the separation: its
+    // range at a separation of 1 gives the separation that meets the first limit
+    const double centre = -programInfo.projection.sceneDistance, n = programInfo.projection.nearPlane;
+    eyeSeparation = 1.0f;
+    frustumShift = static_cast<float>(-n / centre);
+    double front, back;
+    StereoParallaxRange(radius, &front, &back);
+    ScreenDepth unit = StereoScreenDepth(front, back, eyeWidthMm, eyeHeightMm, screenWidthMm);
+    const double degreeMm = 2 * unit.distanceMm * tan(0.5 * M_PI / 180);
+    double separation = 1e9;
+    if (unit.frontMm < 0) separation = fmin(separation, degreeMm / -unit.frontMm);
+    if (unit.backMm > 0) separation = fmin(separation, fmin(degreeMm, eyesApartMm) / unit.backMm);
+    if (separation == 1e9) separation = startEyeSeparation;
+    eyeSeparation = static_cast<float>(separation);
+    frustumShift = static_cast<float>(-n * eyeSeparation / centre);
+}
+
 void StepEyeSeparation(HWND window, int steps) {
     eyeSeparation = static_cast<float>(eyeSeparation + steps * startEyeSeparation / 10.0);
     if (eyeSeparation < 0) eyeSeparation = 0;

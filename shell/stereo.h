@@ -26,6 +26,19 @@ double ZeroParallaxDistance(void);
 // The parallax of the nearest and the farthest point of a scene of `radius` about its centre,
 // as shares of the eye's width; negative in front of the screen.
 void StereoParallaxRange(float radius, double* front, double* back);
+// The scene's parallax as a viewer sees it: an eye's picture `eyeWidthMm` wide and
+// `eyeHeightMm` high on a screen `screenWidthMm` wide, seen from 0.6 m (a screen up to 1 m
+// wide) or from three times the picture's height (a wider one), with eyes 63 mm apart.
+typedef struct ScreenDepth {
+    double distanceMm;                // the viewing distance
+    double frontMm, backMm;           // the parallax on the screen; negative in front of it
+    double frontDegrees, backDegrees; // the angular disparity
+} ScreenDepth;
+const double eyesApartMm = 63.0;
+ScreenDepth StereoScreenDepth(double front, double back, double eyeWidthMm, double eyeHeightMm, double screenWidthMm);
+// F10: the zero-parallax plane at the scene's centre, and the eye separation at which its
+// parallax fills, but never leaves, 1 degree either way and never passes the eyes' 63 mm.
+void ComfortableDepth(float radius, double eyeWidthMm, double eyeHeightMm, double screenWidthMm);
 // F6 / F7 and F8 / F9: the eye separation and the zero-parallax plane, a tenth of their start
 // values a step (a positive step: a larger separation, a plane farther away).
 void StepEyeSeparation(HWND window, int steps);

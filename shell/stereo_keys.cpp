@@ -16,13 +16,26 @@
 
 namespace {
 
-// the parallax budget: about 3% of the width behind and in front of the screen
-const double comfortableParallax = 0.03;
+// the comfortable depth: 1 degree of disparity either way
+const double comfortableDegrees = 1.0;
 
 bool outputChosen = false;  // the user chose an output, or one was remembered
 bool packingWanted = false; // frame packing was chosen or remembered, for a window of its size
 bool depthShown = false;    // the user set the depth from the keyboard
 std::string modelShown;     // the file name the title shows, once the user opened another
+
+// An eye's picture and the screen, in millimetres, as the viewer sees them: an eye's columns
+// across the screen (a television stretches a squeezed half), and its rows; whether the
+// display said its size.
+bool screenGeometry(double* eyeWidthMm, double* eyeHeightMm, double* screenWidthMm) {
+    double widthMm, heightMm;
+    int width, height;
+    bool known = PlatformScreenSize(&widthMm, &heightMm, &width, &height) != FALSE;
+    *eyeWidthMm = StereoEyeWidth(windowWidth) * widthMm / width;
+    *eyeHeightMm = StereoEyeHeight(windowWidth, windowHeight) * heightMm / height;
+    *screenWidthMm = widthMm;
+    return known;
+}
 
 // The title names what the user asked for: the output, and the depth once it was set.
 void updateTitle(HWND window) {
@@ -39,9 +52,16 @@ void updateTitle(HWND window) {
             snprintf(depth, sizeof depth, " separation %.4f, zero parallax at %.2f (the scene at %.2f)", eyeSeparation, plane,
                      -programInfo.projection.sceneDistance);
         title += depth;
-        snprintf(depth, sizeof depth, ", parallax %+.1f%% to %+.1f%% of the width", 100 * front, 100 * back);
+        double eyeWidthMm, eyeHeightMm, screenWidthMm;
+        bool known = screenGeometry(&eyeWidthMm, &eyeHeightMm, &screenWidthMm);
+        ScreenDepth d = StereoScreenDepth(front, back, eyeWidthMm, eyeHeightMm, screenWidthMm);
+        snprintf(depth, sizeof depth, ", parallax %+.1f%% to %+.1f%% of the width, %+.1f to %+.1f mm, %+.2f\u00b0 to %+.2f\u00b0%s",
+                 100 * front, 100 * back, d.frontMm, d.backMm, d.frontDegrees, d.backDegrees, known ? "" : " (size assumed)");
         title += depth;
-        if (front < -comfortableParallax || back > comfortableParallax) title += ": beyond the comfortable 3%";
+        if (d.backMm > eyesApartMm)
+            title += ": the eyes would diverge";
+        else if (d.frontDegrees < -comfortableDegrees || d.backDegrees > comfortableDegrees)
+            title += ": beyond the comfortable 1\u00b0";
     }
     SetWindowText(window, title.c_str());
 }
@@ -109,6 +129,16 @@ void stepDepth(HWND window, int separation, int plane) {
     updateTitle(window);
 }
 
+// F10: a comfortable depth for this scene on this screen.
+void comfortableDepth(HWND window) {
+    double eyeWidthMm, eyeHeightMm, screenWidthMm;
+    screenGeometry(&eyeWidthMm, &eyeHeightMm, &screenWidthMm);
+    ComfortableDepth(ProgramSceneRadius(), eyeWidthMm, eyeHeightMm, screenWidthMm);
+    depthShown = true;
+    updateTitle(window);
+    InvalidateRect(window, nullptr, FALSE);
+}
+
 }  // namespace
 
 void ShowModelName(HWND window, const char* name) {
@@ -147,6 +177,7 @@ void showKeyHelp(HWND window) {
             "F3: swap the eyes\n"
             "F6 / F7: eye separation smaller / larger\n"
             "F8 / F9: zero-parallax plane nearer / farther\n"
+            "F10: a comfortable depth for this scene on this screen\n"
             "F11: full screen on and off\n"
             "F12: save the frame as stereo pictures (JPS and MPO) in ";
     text += PicturesFolder();
@@ -174,6 +205,7 @@ bool OnStereoKey(HWND window, WPARAM key) {
     case VK_F7: stepDepth(window, 1, 0); return true;
     case VK_F8: stepDepth(window, 0, -1); return true;
     case VK_F9: stepDepth(window, 0, 1); return true;
+    case VK_F10: comfortableDepth(window); return true;
     case VK_F12: saveSnapshot(window); return true;
     case VK_F11:
         PlatformToggleFullScreen(window);
