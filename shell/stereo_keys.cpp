@@ -16,8 +16,8 @@
 
 namespace {
 
-// the comfortable depth: 1 degree of disparity either way
-const double comfortableDegrees = 1.0;
+// the comfortable depth: 1 degree of disparity either way (past what the title shows as 1.00)
+const double comfortableDegrees = 1.005;
 
 bool outputChosen = false;  // the user chose an output, or one was remembered
 bool packingWanted = false; // frame packing was chosen or remembered, for a window of its size
@@ -58,7 +58,7 @@ void updateTitle(HWND window) {
         snprintf(depth, sizeof depth, ", parallax %+.1f%% to %+.1f%% of the width, %+.1f to %+.1f mm, %+.2f\u00b0 to %+.2f\u00b0%s",
                  100 * front, 100 * back, d.frontMm, d.backMm, d.frontDegrees, d.backDegrees, known ? "" : " (size assumed)");
         title += depth;
-        if (d.backMm > eyesApartMm)
+        if (d.backMm > eyesApartMm + 0.05)
             title += ": the eyes would diverge";
         else if (d.frontDegrees < -comfortableDegrees || d.backDegrees > comfortableDegrees)
             title += ": beyond the comfortable 1\u00b0";
