@@ -72,3 +72,19 @@ char* _glmFindFile(const char* dir, const char* written) {
     }
     return found.empty() ? nullptr : _glmStrdup(found.c_str());
 }
+
+char* _glmFindMap(const char* dir, const char* written) {
+    if (char* found = _glmFindFile(dir, written)) return found;
+    // maps kept in a folder of their own, beside the library or beside its folder
+    std::string name(written);
+    for (char& c : name)
+        if (c == '\\') c = '/';
+    const std::string bare = name.substr(name.rfind('/') == std::string::npos ? 0 : name.rfind('/') + 1);
+    if (bare.empty()) return nullptr;
+    for (const std::string& base : {std::string(dir), std::string(dir) + "../"})
+        for (const char* folder : {"textures/", "Textures/", "texture/", "tex/"}) {
+            std::string found = findAt(base + folder + bare, base.size() + strlen(folder));
+            if (!found.empty()) return _glmStrdup(found.c_str());
+        }
+    return nullptr;
+}

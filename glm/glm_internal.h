@@ -266,6 +266,9 @@ char* _glmPathDirectory(const char* path);
  * written; else with backslashes as separators and, where a name is absent, one that differs
  * from it in letter case only; else its bare file name in `dir`. Null when none is there. */
 char* _glmFindFile(const char* dir, const char* written);
+/* A map, found as _glmFindFile finds it, else by its bare name in a folder textures, Textures,
+ * texture or tex beside `dir` or beside the folder above it. */
+char* _glmFindMap(const char* dir, const char* written);
 
 /* A decoded map: its mip levels one after another, each bottom row first, from
  * width x height down to 1 x 1; three bytes a texel (RGB), or four (RGBA) with alpha. */

@@ -135,7 +135,7 @@ bool readMap(GlmMaterial* m, GlmStream* file, const char* libraryPath) {
     std::string name = mapFileName(text, length);
     if (name.empty()) return true;
     char* dir = _glmPathDirectory(libraryPath);
-    char* found = _glmFindFile(dir, name.c_str());
+    char* found = _glmFindMap(dir, name.c_str());
     if (!found)
         fprintf(stderr, "_glmReadMTL() warning: can't open texture map \"%s%s\" of material \"%s\".\n",
                 name[0] == '/' ? "" : dir, name.c_str(),

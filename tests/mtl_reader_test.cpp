@@ -193,6 +193,20 @@ TEST(MtlReader, LibrariesAreFoundWhereUsersKeepThem) {
     }
 }
 
+TEST(MtlReader, MapsAreFoundInATexturesFolderBesideTheLibraryOrAboveIt) {
+    // named by a folder of the author's machine, kept in textures/ above the library's folder
+    // and in Textures/ beside it
+    for (const char* folder : {"/textures", "/models", "/models/Textures"}) mkdir((TempDir() + folder).c_str(), 0755);
+    WriteTempFile("textures/above.png", "x");
+    WriteTempFile("models/Textures/beside.png", "x");
+    WriteTempFile("models/lib.mtl", "newmtl a\nmap_Kd C:\\work\\maps\\above.png\nnewmtl b\nmap_Kd gone/beside.png\n");
+    Read r = ReadWithLibrary("mtllib models/lib.mtl\n", "");
+    ASSERT_EQ(r.model->materialCount, 3u);
+    EXPECT_EQ(std::string(r.model->materialArray[1].textureMap), TempDir() + "/models/../textures/above.png");
+    EXPECT_EQ(std::string(r.model->materialArray[2].textureMap), TempDir() + "/models/Textures/beside.png");
+    glmDelete(r.model);
+}
+
 TEST(MtlReader, ShortColourLinesStayOnTheirLine) {
     // one value: green and blue follow red; two: blue follows red; the next line's keyword
     // is never read as a number
