@@ -37,7 +37,10 @@ typedef struct GlmTriangle {
 } GlmTriangle;
 
 typedef struct GlmMaterial {
-    char* name;         /* owned; "default" for slot 0 */
+    char* name;         /* owned; "default" for slot 0; of a newmtl line of several words, the
+                           second (the name that usemtl lines match by their own last word) */
+    char* wholeName;    /* owned: the whole text of its newmtl line, which a usemtl line of
+                           the same text matches first; null for slot 0 */
     float diffuse[4];   /* Kd, alpha 1 */
     float ambient[4];   /* Ka, alpha 1 */
     float specular[4];  /* Ks, alpha 1 */
@@ -76,7 +79,7 @@ typedef struct GlmModel {
     float drawOffset[3];      /* translation glmDraw applies around the model; (0, 0, 0) */
     uint32_t missingLibraries; /* mtllib lines none of whose libraries could be read */
     struct GlmImageLoads* imageLoads; /* the maps being decoded on other cores; internal */
-    struct GlmNameSlots* materialNames; /* the materials by name; internal */
+    struct GlmNameSlots* materialNames; /* the materials by name and by whole name; internal */
     uint32_t libraryPathCount; /* libraries read, each once */
     char** libraryPaths;      /* owned: their files as found */
 } GlmModel;

@@ -261,6 +261,10 @@ bool _glmReadMTL(GlmRead* read, const char* line);
 int32_t _glmFindMaterial(GlmModel* model, const char* name);
 /* The material's index, or -1 (silently) when the model has none of that name. */
 int32_t _glmLookupMaterial(const GlmModel* model, const char* name);
+/* The material a usemtl line names, from the rest of its line (which is left holding the name
+ * by the last-word rule): the first whose newmtl line reads the same whole, else the first of
+ * that name; 0 for an empty line, -1 (silently) for none. */
+int32_t _glmLookupUsedMaterial(const GlmModel* model, char* line);
 char* _glmPathDirectory(const char* path);
 /* The regular file that `written` names relative to `dir` (which ends in '/' or is empty): as
  * written; else with backslashes as separators and, where a name is absent, one that differs

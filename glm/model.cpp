@@ -1,5 +1,6 @@
 // model.cpp: a model's groups and materials by name while it is read, and freeing a model.
 #include <stdint.h>
+#include <ctype.h>
 #include <string.h>
 #include <sys/random.h>
 #include <time.h>
@@ -123,38 +124,66 @@ void _glmFreeGroupIndex(GlmGroupIndex* index) {
     *index = GlmGroupIndex{};
 }
 
+namespace {
+
+// A material's name (table 0) or whole name (table 1); "" where it has none.
+const char* materialName(const GlmModel* model, int table, uint32_t n) {
+    const char* name = table == 0 ? model->materialArray[n].name : model->materialArray[n].wholeName;
+    return name ? name : "";
+}
+
+int32_t lookup(const GlmModel* model, int table, const char* name) {
+    if (!model->materialNames || model->materialCount == 0) return -1;
+    const GlmNameSlots* t = &model->materialNames[table];
+    uint32_t s = nameSlot(t, name, _glmNameHash(name), [&](uint32_t n) { return materialName(model, table, n); });
+    return t->slots[s] ? static_cast<int32_t>(entryOf(t->slots[s])) : -1;
+}
+
+}  // namespace
+
 void _glmIndexMaterials(GlmModel* model) {
-    if (!model->materialNames) model->materialNames = static_cast<GlmNameSlots*>(_glmCalloc(1, sizeof(GlmNameSlots)));
-    _glmFree(model->materialNames->slots);
-    *model->materialNames = GlmNameSlots{};
-    makeSlots(model->materialNames, model->materialCount);
-    const GlmMaterial* materials = model->materialArray;
-    auto nameOf = [materials](uint32_t n) { return materials[n].name; };
-    // the first material of each name is the one found
-    for (uint32_t i = 0; i < model->materialCount; i++) {
-        const uint32_t hash = _glmNameHash(materials[i].name);
-        uint32_t s = nameSlot(model->materialNames, materials[i].name, hash, nameOf);
-        if (model->materialNames->slots[s] == 0) model->materialNames->slots[s] = slotOf(i, hash);
+    if (!model->materialNames) model->materialNames = static_cast<GlmNameSlots*>(_glmCalloc(2, sizeof(GlmNameSlots)));
+    for (int table = 0; table < 2; table++) {
+        GlmNameSlots* t = &model->materialNames[table];
+        _glmFree(t->slots);
+        *t = GlmNameSlots{};
+        makeSlots(t, model->materialCount);
+        auto nameOf = [&](uint32_t n) { return materialName(model, table, n); };
+        // the first material of each name is the one found
+        for (uint32_t i = 0; i < model->materialCount; i++) {
+            const char* name = nameOf(i);
+            const uint32_t hash = _glmNameHash(name);
+            uint32_t s = nameSlot(t, name, hash, nameOf);
+            if (t->slots[s] == 0) t->slots[s] = slotOf(i, hash);
+        }
     }
 }
 
-int32_t _glmLookupMaterial(const GlmModel* model, const char* name) {
-    if (!model->materialNames || model->materialCount == 0) return -1;
-    const GlmMaterial* materials = model->materialArray;
-    uint32_t s = nameSlot(model->materialNames, name, _glmNameHash(name), [materials](uint32_t n) { return materials[n].name; });
-    return model->materialNames->slots[s] ? static_cast<int32_t>(entryOf(model->materialNames->slots[s])) : -1;
+int32_t _glmLookupMaterial(const GlmModel* model, const char* name) { return lookup(model, 0, name); }
+
+int32_t _glmLookupUsedMaterial(const GlmModel* model, char* line) {
+    char whole[GLM_BUFFER_SIZE];
+    size_t begin = 0, end = strlen(line);
+    while (begin < end && isspace(static_cast<unsigned char>(line[begin]))) begin++;
+    while (end > begin && isspace(static_cast<unsigned char>(line[end - 1]))) end--;
+    memcpy(whole, line + begin, end - begin);
+    whole[end - begin] = '\0';
+    if (_glmNameWord(line) == GLM_EOF) return 0;
+    int32_t found = whole[0] ? lookup(model, 1, whole) : -1;
+    return found >= 0 ? found : _glmLookupMaterial(model, line);
 }
 
 void _glmFreeMaterials(GlmModel* model) {
     _glmFreeImages(model);
     for (uint32_t i = 0; i < model->materialCount; i++) {
         _glmFree(model->materialArray[i].name);
+        _glmFree(model->materialArray[i].wholeName);
         _glmFree(model->materialArray[i].textureMap);
     }
     _glmFree(model->materialArray);
     model->materialArray = nullptr;
     model->materialCount = 0;
-    if (model->materialNames) _glmFree(model->materialNames->slots);
+    for (int table = 0; model->materialNames && table < 2; table++) _glmFree(model->materialNames[table].slots);
     _glmFree(model->materialNames);
     model->materialNames = nullptr;
 }

@@ -200,7 +200,7 @@ void planFill(ChunkedRead* r) {
             char buf[GLM_BUFFER_SIZE];
             GlmStream line = {r->file->data, r->file->size, chunk->materialLine};
             _glmReadRestOfLine(&line, buf);
-            carried.material = _glmNameWord(buf) == GLM_EOF ? 0 : _glmLookupMaterial(model, buf);
+            carried.material = _glmLookupUsedMaterial(model, buf);
             if (carried.material < 0) carried.material = 0;
         }
     }

@@ -173,20 +173,18 @@ void fillEntry(GlmModel* model, GlmFill* st, GlmStream* file, int kind) {
 void fillMaterial(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
     size_t line = file->pos;
     _glmReadRestOfLine(file, buf);
-    int32_t material = 0;
-    if (_glmNameWord(buf) != GLM_EOF) {
-        material = st->reportNow ? _glmFindMaterial(model, buf) : _glmLookupMaterial(model, buf);
-        if (material < 0) {
-            if (st->unknownCount == st->unknownRoom) {
-                st->unknownRoom = st->unknownRoom ? 2 * st->unknownRoom : 16;
-                size_t* larger = static_cast<size_t*>(_glmAlloc(st->unknownRoom * sizeof(size_t)));
-                if (st->unknownCount) memcpy(larger, st->unknownMaterials, st->unknownCount * sizeof(size_t));
-                _glmFree(st->unknownMaterials);
-                st->unknownMaterials = larger;
-            }
-            st->unknownMaterials[st->unknownCount++] = line;
-            material = 0;
+    int32_t material = _glmLookupUsedMaterial(model, buf);
+    if (material < 0 && st->reportNow) material = _glmFindMaterial(model, buf);
+    if (material < 0) {
+        if (st->unknownCount == st->unknownRoom) {
+            st->unknownRoom = st->unknownRoom ? 2 * st->unknownRoom : 16;
+            size_t* larger = static_cast<size_t*>(_glmAlloc(st->unknownRoom * sizeof(size_t)));
+            if (st->unknownCount) memcpy(larger, st->unknownMaterials, st->unknownCount * sizeof(size_t));
+            _glmFree(st->unknownMaterials);
+            st->unknownMaterials = larger;
         }
+        st->unknownMaterials[st->unknownCount++] = line;
+        material = 0;
     }
     st->material = material;
     st->groups.entries[st->groupEntry].material = material;

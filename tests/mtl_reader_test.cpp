@@ -132,6 +132,19 @@ TEST(MtlReader, DuplicateAndEmptyNames) {
     glmDelete(m);
 }
 
+TEST(MtlReader, UsemtlMatchesANewmtlLineWholeBeforeItsLastWord) {
+    // names of several words, as some exporters write them, stay apart; a name that no line
+    // reads whole falls back on the last word
+    Read r = ReadWithLibrary("mtllib lib.mtl\n" + std::string(kTriangle) +
+                                 "usemtl Black  Color\nf 1 2 3\nusemtl x red\nf 1 2 3\nusemtl Grey Color \nf 1 2 3\n",
+                             "newmtl White  Color\nnewmtl Black  Color\nnewmtl red\n");
+    const int32_t expected[3] = {2, 3, 1};
+    for (int t = 0; t < 3; t++) EXPECT_EQ(r.model->triangleArray[t].materialIndex, expected[t]) << t;
+    EXPECT_STREQ(r.model->materialArray[2].name, "Color");
+    EXPECT_EQ(r.out, "");
+    glmDelete(r.model);
+}
+
 TEST(MtlReader, LaterLibraryReplacesTheTable) {
     WriteTempFile("first.mtl", "newmtl one\nnewmtl two\n");
     Read r = ReadWithLibrary(std::string("mtllib first.mtl\nmtllib lib.mtl\n") + kTriangle, "newmtl three\n");
