@@ -92,6 +92,7 @@ typedef struct GlmRead {
     GlmModel* model;          /* the model being read, once made */
     GlmFile* openFiles;       /* loaded and not yet unloaded, newest first */
     std::atomic<bool> failed;
+    std::atomic<bool> ignoredIndices; /* faces named texture coordinates or normals it has none of */
     std::atomic_flag claimed; /* taken by the first refusal, which alone writes the line */
 } GlmRead;
 /* A read that has refused nothing yet, its refusal to go to `status`. */

@@ -42,6 +42,9 @@ GlmModel* readOBJ(GlmRead* read, const char* fileName, int wanted) {
         glmDelete(model);  // waits for its maps' decoding first
         return nullptr;
     }
+    if (read->ignoredIndices)
+        fprintf(stderr, "glmReadOBJ() warning: data file \"%s\" gives texture coordinate or normal indices without vt or vn lines: they are ignored.\n",
+                fileName);
     return model;
 }
 

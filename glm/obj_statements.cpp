@@ -7,6 +7,7 @@
 //
 // A chunk filled alongside others reports nothing: at the first thing that is wrong it stops
 // (`bailed`), and the reader fills it again alone, when it is its turn, to report it now.
+#include <limits.h>
 #include <math.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -84,15 +85,30 @@ struct Corner {
     int32_t index[3];
 };
 
+// A texture coordinate or normal field a corner leaves empty ("1//" or "1/2/"): no index.
+const int absentIndex = INT_MIN;
+
+// A corner's texture coordinate and normal fields, empty until a scan fills them.
+template <int Form>
+void clearFields(int* values) {
+    for (int k = 1; k < 3; k++)
+        if (formSlots[Form][k] >= 0) values[formSlots[Form][k]] = absentIndex;
+}
+
 // Resolves the indices a form carries (negative ones count back from the last entry read)
-// and refuses any outside its array.
+// and refuses any outside its array. A texture coordinate or normal field that is empty, or
+// that names one in a file that has none, is no index (the latter said once, after the read).
 template <int Form>
 Corner resolveCorner(const GlmModel* model, GlmFill* st, const int* values) {
     const uint32_t counts[3] = {model->vertexCount, model->texCoordCount, model->normalCount};
     Corner c = {{0, 0, 0}};
     for (int k = 0; k < 3; k++) {
         const int slot = formSlots[Form][k];
-        if (slot < 0) continue;
+        if (slot < 0 || (k > 0 && values[slot] == absentIndex)) continue;
+        if (k > 0 && counts[k] == 0) {
+            st->read->ignoredIndices = true;
+            continue;
+        }
         int64_t written = values[slot];
         int64_t index = written < 0 ? static_cast<int64_t>(st->filled[k]) + 1 + written : written;
         if (index < 1 || index > static_cast<int64_t>(counts[k])) {
@@ -131,12 +147,14 @@ void addTriangle(GlmModel* model, GlmFill* st, const Corner& a, const Corner& b,
 template <int Form>
 void fillFaceAs(GlmModel* model, GlmFill* st, GlmStream* file, int* values) {
     Corner first = resolveCorner<Form>(model, st, values);
+    clearFields<Form>(values);
     _glmScan(file, Form, values, nullptr);
     Corner previous = resolveCorner<Form>(model, st, values);
+    clearFields<Form>(values);
     _glmScan(file, Form, values, nullptr);
     Corner last = resolveCorner<Form>(model, st, values);
     addTriangle(model, st, first, previous, last, false);
-    while (!st->bailed && _glmScan(file, Form, values, nullptr) > 0) {
+    while (!st->bailed && (clearFields<Form>(values), _glmScan(file, Form, values, nullptr) > 0)) {
         previous = last;
         last = resolveCorner<Form>(model, st, values);
         addTriangle(model, st, first, previous, last, true);
@@ -144,7 +162,7 @@ void fillFaceAs(GlmModel* model, GlmFill* st, GlmStream* file, int* values) {
 }
 
 void fillFace(GlmModel* model, GlmFill* st, GlmStream* file, const char* keyword) {
-    int values[3] = {0, 0, 0};
+    int values[3] = {0, absentIndex, absentIndex};
     switch (_glmFirstCorner(file, keyword, values)) {
     case GLM_FACE_VN: fillFaceAs<GLM_FACE_VN>(model, st, file, values); break;
     case GLM_FACE_VTN: fillFaceAs<GLM_FACE_VTN>(model, st, file, values); break;

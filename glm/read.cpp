@@ -31,6 +31,7 @@ void _glmStartRead(GlmRead* read, GlmReadStatus* status) {
     read->model = nullptr;
     read->openFiles = nullptr;
     read->failed = false;
+    read->ignoredIndices = false;
     read->claimed.clear();
 }
 

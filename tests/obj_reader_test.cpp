@@ -345,7 +345,7 @@ TEST(ObjReaderDeath, IndicesOutsideTheirArraysAreRefused) {
         {"v 0 0 0\nf -2 1 1\n", "vertex index -2 out of range"},
         {"v 0 0 0\nf -1 1 1\nv 1 1 1\nf 2 1 3\n", "vertex index 3 out of range"},
         {"v 0 0 0\nvn 0 0 1\nf 1//1 1//1 1//2\n", "normal index 2 out of range"},
-        {"v 0 0 0\nf 1/1 1/1 1/1\n", "texture coordinate index 1 out of range"},
+        {"v 0 0 0\nvt 0 0\nf 1/1 1/1 1/2\n", "texture coordinate index 2 out of range"},
         {"v 0 0 0\nf\n", "vertex index 0 out of range"},
     };
     for (auto& c : cases) {
@@ -354,6 +354,23 @@ TEST(ObjReaderDeath, IndicesOutsideTheirArraysAreRefused) {
                     std::string("^_glmFillPass\\(\\) failed: ") + c[1] + " in data file \".*range.obj\"\\.\n$")
             << c[0];
     }
+}
+
+TEST(ObjReader, EmptyIndexFieldsAndIndicesOfWhatTheFileLacksAreNoIndex) {
+    // "1//" names no normal; texture and normal indices in a file without vt and vn lines are
+    // ignored, with one warning for the file
+    Read r = ReadText("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1// 2//1 3//\n");
+    ASSERT_EQ(r.model->triangleCount, 1u);
+    const int32_t* n = r.model->triangleArray[0].normalIndex;
+    EXPECT_EQ(std::vector<int32_t>(n, n + 3), (std::vector<int32_t>{0, 1, 0}));
+    EXPECT_EQ(r.err, "");
+    glmDelete(r.model);
+    r = ReadText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/1/1 2/2/2 3/3/3\nf 3/1 2/1 1/1\n", "lacking.obj");
+    ASSERT_EQ(r.model->triangleCount, 2u);
+    EXPECT_EQ(r.model->triangleArray[1].texCoordIndex[0], 0);
+    EXPECT_EQ(r.err, "glmReadOBJ() warning: data file \"" + TempDir() +
+                         "/lacking.obj\" gives texture coordinate or normal indices without vt or vn lines: they are ignored.\n");
+    glmDelete(r.model);
 }
 
 TEST(ObjReaderDeath, NonFiniteVertexPositionsAreRefused) {
