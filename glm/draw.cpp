@@ -66,8 +66,18 @@ void sendTexture(const GlmMaterial* m) {
     }
 }
 
+// Whether material mode sends emission: only a model with a material that glows changes any state.
+bool sendsEmission(const GlmModel* model, uint32_t mode) {
+    if (!(mode & GLM_RENDER_MATERIAL)) return false;
+    for (uint32_t i = 0; i < model->materialCount; i++) {
+        const float* e = model->materialArray[i].emission;
+        if (e[0] != 0 || e[1] != 0 || e[2] != 0) return true;
+    }
+    return false;
+}
+
 // Sends material `index` as the GL material or the current colour, as the mode says.
-void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
+void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index, bool emission) {
     assert(index >= 0 && static_cast<uint32_t>(index) < model->materialCount);
     const GlmMaterial* m = &model->materialArray[index];
     if (mode & GLM_RENDER_MATERIAL) {
@@ -76,8 +86,15 @@ void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index) {
         glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m->diffuse);
         glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m->specular);
         glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m->shininess);
+        if (emission) glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m->emission);
     }
     if (mode & GLM_RENDER_COLOR) glColor3fv(m->diffuse);
+}
+
+// No more light of its own, after a model that glows.
+void emissionOff(bool emission) {
+    static const float none[4] = {0, 0, 0, 1};
+    if (emission) glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, none);
 }
 
 // Texturing off, before and after a model drawn with textures.
@@ -142,6 +159,7 @@ struct Run {
 struct RunWalk {
     const GlmModel* model;
     bool materials, textures; // whether materials and textures change between runs
+    bool emission;            // whether materials send their emission
     const GlmGroup* group;    // the group being walked, or null at the end
     uint32_t next;            // its next triangle
     int32_t current;          // the material sent last
@@ -150,7 +168,7 @@ struct RunWalk {
 
 RunWalk walkRuns(const GlmModel* model, uint32_t mode) {
     return RunWalk{model, (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0, bindsTextures(model, mode),
-                   model->groupList, 0, 0, nullptr};
+                   sendsEmission(model, mode), model->groupList, 0, 0, nullptr};
 }
 
 // The next run (an empty group is one run of no triangles); false after the last.
@@ -192,8 +210,8 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
     texturesOff(walk.textures);
     glBegin(GL_TRIANGLES);
     for (Run run; nextRun(&walk, &run);) {
-        if (walk.materials && run.groupStarts) sendMaterial(model, mode, run.group->materialIndex);
-        if (run.materialChanges) sendMaterial(model, mode, run.material);
+        if (walk.materials && run.groupStarts) sendMaterial(model, mode, run.group->materialIndex, walk.emission);
+        if (run.materialChanges) sendMaterial(model, mode, run.material, walk.emission);
         if (run.textureChanges) {
             // a texture is bound outside a batch
             glEnd();
@@ -214,6 +232,7 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
     }
     glEnd();
     texturesOff(walk.textures);
+    emissionOff(walk.emission);
     glPopMatrix();
 }
 
@@ -245,8 +264,8 @@ void drawWithArrays(const GlmModel* model, uint32_t mode) {
             drawCorners(filled);
             filled = 0;
         }
-        if (walk.materials && run.groupStarts) sendMaterial(model, mode, run.group->materialIndex);
-        if (run.materialChanges) sendMaterial(model, mode, run.material);
+        if (walk.materials && run.groupStarts) sendMaterial(model, mode, run.group->materialIndex, walk.emission);
+        if (run.materialChanges) sendMaterial(model, mode, run.material, walk.emission);
         if (run.textureChanges) sendTexture(run.texture);
         for (uint32_t i = run.begin; i < run.end; i++) {
             if (filled == trianglesPerDraw) {
@@ -267,6 +286,7 @@ void drawWithArrays(const GlmModel* model, uint32_t mode) {
     drawCorners(filled);
     glPopClientAttrib();
     texturesOff(walk.textures);
+    emissionOff(walk.emission);
     glPopMatrix();
     _glmFree(corners);
 }

@@ -44,6 +44,7 @@ typedef struct GlmMaterial {
     float diffuse[4];   /* Kd, alpha 1 */
     float ambient[4];   /* Ka, alpha 1 */
     float specular[4];  /* Ks, alpha 1 */
+    float emission[4];  /* Ke, alpha 1: light of its own, added to the lit colour; zero without */
     float shininess;    /* GL exponent 0..128 from Ns 0..1000 */
     char* textureMap;   /* owned: the file of its diffuse map (map_Kd) as found beside the
                            library, or null when it names none or it is not there */

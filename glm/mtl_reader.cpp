@@ -196,6 +196,8 @@ uint32_t fillMaterials(GlmRead* read, const Library* library, uint32_t named, bo
                 scanColor(&file, m->diffuse);
             else if (buf[1] == 's')
                 scanColor(&file, m->specular);
+            else if (buf[1] == 'e')
+                scanColor(&file, m->emission);
             else
                 _glmSkipLine(&file);
             break;
@@ -238,6 +240,7 @@ bool fillTable(GlmRead* read, Library* libraries, size_t libraryCount) {
         setColor(m->diffuse, 0.8f, 0.8f, 0.8f);
         setColor(m->ambient, 0.2f, 0.2f, 0.2f);
         setColor(m->specular, 0.0f, 0.0f, 0.0f);
+        setColor(m->emission, 0.0f, 0.0f, 0.0f);
         m->shininess = 0.0f;
     }
     model->materialArray[0].name = _glmStrdup("default");

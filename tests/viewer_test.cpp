@@ -108,6 +108,7 @@ const Case kCases[] = {
     {"wings.obj", {3}},              // the only material is named "default"
     {"cad_part.obj", {4, 4}},        // far from the origin, no library
     {"scan_crlf.obj", {-1, 1}},      // long header and group line, CRLF
+    {"lamp.obj", {0, 2}},            // Ke: a shade of Kd 0 glows orange, the panel after it does not
 };
 
 TEST(ExporterFiles, LookAsTheirAuthorsMeantThem) {
