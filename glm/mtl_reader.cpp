@@ -280,9 +280,19 @@ void keepLibraryPath(GlmModel* model, char* path) {
 bool _glmReadMTL(GlmRead* read, const char* line) {
     GlmModel* model = read->model;
     char* dir = _glmPathDirectory(model->objPath);
+    // a "#" after a blank begins a comment, unless the whole line names a library as it stands
+    char* text = _glmStrdup(line);
+    for (char* p = text + 1; *p; p++) {
+        if (*p != '#' || (p[-1] != ' ' && p[-1] != '\t')) continue;
+        char* whole = _glmFindFile(dir, line);
+        if (!whole)
+            for (*p = '\0'; p > text && (p[-1] == ' ' || p[-1] == '\t');) *--p = '\0';
+        _glmFree(whole);
+        break;
+    }
     // the names, cut apart in a copy of the line
-    size_t length = strlen(line);
-    char* words = _glmStrdup(line);
+    size_t length = strlen(text);
+    char* words = _glmStrdup(text);
     Library* libraries = static_cast<Library*>(_glmCalloc(length / 2 + 2, sizeof(Library)));
     size_t count = 0, names = 0;
     const char* first = "";
@@ -297,7 +307,7 @@ bool _glmReadMTL(GlmRead* read, const char* line) {
         }
         p += n + (last ? 0 : 1);
     }
-    if (count == 0 && names > 1 && !read->failed && openLibrary(read, dir, line, &libraries[0])) count = 1;
+    if (count == 0 && names > 1 && !read->failed && openLibrary(read, dir, text, &libraries[0])) count = 1;
     if (read->failed) {
         // a library too large to read: the ones loaded before it are let go
         for (size_t i = 0; i < count; i++) {
@@ -314,6 +324,7 @@ bool _glmReadMTL(GlmRead* read, const char* line) {
     for (size_t i = 0; i < count; i++) keepLibraryPath(model, libraries[i].path);
     _glmFree(libraries);
     _glmFree(words);
+    _glmFree(text);
     return clean;
 }
 

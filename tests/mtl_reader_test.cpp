@@ -207,6 +207,12 @@ TEST(MtlReader, LibrariesAreFoundWhereUsersKeepThem) {
         EXPECT_EQ(r.err, "") << line[0];
         glmDelete(r.model);
     }
+    // a comment after a blank ends the line: what is before it is one name with a space
+    Read r = ReadWithLibrary("mtllib my own.mtl # exported by a program\n", "newmtl c\n", "my own.mtl");
+    ASSERT_EQ(r.model->materialCount, 2u);
+    EXPECT_STREQ(r.model->materialArray[1].name, "c");
+    EXPECT_EQ(r.err, "");
+    glmDelete(r.model);
 }
 
 TEST(MtlReader, MapsAreFoundInATexturesFolderBesideTheLibraryOrAboveIt) {
