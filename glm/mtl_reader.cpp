@@ -282,8 +282,8 @@ bool _glmReadMTL(GlmRead* read, const char* line) {
     char* dir = _glmPathDirectory(model->objPath);
     // a "#" after a blank begins a comment, unless the whole line names a library as it stands
     char* text = _glmStrdup(line);
-    for (char* p = text + 1; *p; p++) {
-        if (*p != '#' || (p[-1] != ' ' && p[-1] != '\t')) continue;
+    for (char* p = text; *p; p++) {
+        if (p == text || *p != '#' || (p[-1] != ' ' && p[-1] != '\t')) continue;
         char* whole = _glmFindFile(dir, line);
         if (!whole)
             for (*p = '\0'; p > text && (p[-1] == ' ' || p[-1] == '\t');) *--p = '\0';
