@@ -66,6 +66,9 @@ size_t _glmLineText(GlmStream* s, const char** text);
 int _glmFirstWord(char* buf);
 /* sscanf(buf, "%s %s", buf, buf) in place: the second word when there are two, else the first. */
 int _glmNameWord(char* buf);
+/* A name line's whole text: `line` without the white space at either end, into `whole` (of
+ * GLM_BUFFER_SIZE bytes, and may be `line` itself). */
+void _glmWholeName(const char* line, char* whole);
 
 /* A whole file in memory: mapped where it is a regular file, else read into a block. */
 typedef struct GlmFile {

@@ -1,6 +1,5 @@
 // model.cpp: a model's groups and materials by name while it is read, and freeing a model.
 #include <stdint.h>
-#include <ctype.h>
 #include <string.h>
 #include <sys/random.h>
 #include <time.h>
@@ -163,11 +162,7 @@ int32_t _glmLookupMaterial(const GlmModel* model, const char* name) { return loo
 
 int32_t _glmLookupUsedMaterial(const GlmModel* model, char* line) {
     char whole[GLM_BUFFER_SIZE];
-    size_t begin = 0, end = strlen(line);
-    while (begin < end && isspace(static_cast<unsigned char>(line[begin]))) begin++;
-    while (end > begin && isspace(static_cast<unsigned char>(line[end - 1]))) end--;
-    memcpy(whole, line + begin, end - begin);
-    whole[end - begin] = '\0';
+    _glmWholeName(line, whole);
     if (_glmNameWord(line) == GLM_EOF) return 0;
     int32_t found = whole[0] ? lookup(model, 1, whole) : -1;
     return found >= 0 ? found : _glmLookupMaterial(model, line);

@@ -1,5 +1,4 @@
 // mtl_reader.cpp: the material library reader and the material lookup by name.
-#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -154,7 +153,7 @@ uint32_t fillMaterials(GlmRead* read, const Library* library, uint32_t named, bo
     GlmModel* model = read->model;
     GlmStream file = {library->data.data, library->data.size, 0};
     char buf[GLM_BUFFER_SIZE];
-    std::string whole;  // a newmtl line's whole text
+    char whole[GLM_BUFFER_SIZE];  // a newmtl line's whole text
     // lines before the first newmtl, and a material named "default", set slot 0
     uint32_t current = 0;
     while (_glmScanToken(&file, buf) != GLM_EOF) {
@@ -162,7 +161,7 @@ uint32_t fillMaterials(GlmRead* read, const Library* library, uint32_t named, bo
         switch (buf[0]) {
         case 'n':
             _glmReadRestOfLine(&file, buf);
-            whole = buf;
+            _glmWholeName(buf, whole);
             if (_glmNameWord(buf) == GLM_EOF) buf[0] = '\0';
             if (strcmp(buf, "default") == 0) {
                 current = 0;
@@ -174,9 +173,7 @@ uint32_t fillMaterials(GlmRead* read, const Library* library, uint32_t named, bo
             }
             current = named;
             model->materialArray[current].name = _glmStrdup(buf);
-            while (!whole.empty() && isspace(static_cast<unsigned char>(whole.back()))) whole.pop_back();
-            whole.erase(0, whole.find_first_not_of(" \t\r\f\v"));
-            model->materialArray[current].wholeName = _glmStrdup(whole.c_str());
+            model->materialArray[current].wholeName = _glmStrdup(whole);
             break;
         case 'N':
             if (buf[1] != 's') {

@@ -459,3 +459,11 @@ size_t _glmLineText(GlmStream* s, const char** text) {
     *text = start;
     return static_cast<size_t>(end - start);
 }
+
+void _glmWholeName(const char* line, char* whole) {
+    size_t begin = 0, end = strlen(line);
+    while (begin < end && isSpace(static_cast<unsigned char>(line[begin]))) begin++;
+    while (end > begin && isSpace(static_cast<unsigned char>(line[end - 1]))) end--;
+    memmove(whole, line + begin, end - begin);
+    whole[end - begin] = '\0';
+}
