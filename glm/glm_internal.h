@@ -51,6 +51,10 @@ extern const char* const _glmPatterns[GLM_PATTERN_COUNT];
 int _glmScan(GlmStream* s, int pattern, int* ints, float* floats);
 /* _glmScan with a face form's pattern, for counting: consumes the same, converts nothing. */
 int _glmSkipCorner(GlmStream* s, int form);
+/* One corner of a face after its first: _glmScan with the form's pattern (or _glmSkipCorner
+ * where `values` is null) within the next word alone, so that an empty field ("2//", "2/1/")
+ * takes nothing of the corner after it; a corner that converted is taken whole. */
+int _glmScanCorner(GlmStream* s, int form, int* values);
 /* The form of a face whose first corner is the `length` bytes at `corner` (read as a C string,
  * up to a NUL): "//" in it, else what sscanf converts with "%d/%d/%d"; the corner's values
  * go to `values` as the form's pattern converts them. */

@@ -40,10 +40,10 @@ GlmEvent* addEvent(GlmChunk* chunk, int kind, size_t pos) {
 uint32_t countFace(GlmStream* file, const char* keyword) {
     int values[3] = {0, 0, 0};
     int form = _glmFirstCorner(file, keyword, values);
-    _glmSkipCorner(file, form);
-    _glmSkipCorner(file, form);
+    _glmScanCorner(file, form, nullptr);
+    _glmScanCorner(file, form, nullptr);
     uint32_t triangles = 1;
-    while (_glmSkipCorner(file, form) > 0) triangles++;
+    while (_glmScanCorner(file, form, nullptr) > 0) triangles++;
     return triangles;
 }
 
@@ -148,13 +148,13 @@ template <int Form>
 void fillFaceAs(GlmModel* model, GlmFill* st, GlmStream* file, int* values) {
     Corner first = resolveCorner<Form>(model, st, values);
     clearFields<Form>(values);
-    _glmScan(file, Form, values, nullptr);
+    _glmScanCorner(file, Form, values);
     Corner previous = resolveCorner<Form>(model, st, values);
     clearFields<Form>(values);
-    _glmScan(file, Form, values, nullptr);
+    _glmScanCorner(file, Form, values);
     Corner last = resolveCorner<Form>(model, st, values);
     addTriangle(model, st, first, previous, last, false);
-    while (!st->bailed && (clearFields<Form>(values), _glmScan(file, Form, values, nullptr) > 0)) {
+    while (!st->bailed && (clearFields<Form>(values), _glmScanCorner(file, Form, values) > 0)) {
         previous = last;
         last = resolveCorner<Form>(model, st, values);
         addTriangle(model, st, first, previous, last, true);

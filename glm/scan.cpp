@@ -467,3 +467,14 @@ void _glmWholeName(const char* line, char* whole) {
     memmove(whole, line + begin, end - begin);
     whole[end - begin] = '\0';
 }
+
+int _glmScanCorner(GlmStream* s, int form, int* values) {
+    skipSpace(s);
+    size_t end = s->pos;
+    while (end < s->size && !isSpace(static_cast<unsigned char>(s->data[end]))) end++;
+    GlmStream corner = {s->data, end, s->pos};
+    int converted = values ? _glmScan(&corner, form, values, nullptr) : _glmSkipCorner(&corner, form);
+    // what the form leaves of a corner that converted (an empty field: "1/2/") is part of it
+    s->pos = converted > 0 ? end : corner.pos;
+    return converted;
+}

@@ -357,16 +357,16 @@ TEST(ObjReaderDeath, IndicesOutsideTheirArraysAreRefused) {
 }
 
 TEST(ObjReader, EmptyIndexFieldsAndIndicesOfWhatTheFileLacksAreNoIndex) {
-    // "1//" names no normal; texture and normal indices in a file without vt and vn lines are
+    // "1//" names no normal (and no part of the next corner); texture and normal indices in a file without vt and vn lines are
     // ignored, with one warning for the file
-    Read r = ReadText("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1// 2//1 3//\n");
-    ASSERT_EQ(r.model->triangleCount, 1u);
+    Read r = ReadText("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1// 2//1 3// 1//\n");
+    ASSERT_EQ(r.model->triangleCount, 2u) << "an empty field takes nothing of the corner after it";
     const int32_t* n = r.model->triangleArray[0].normalIndex;
     EXPECT_EQ(std::vector<int32_t>(n, n + 3), (std::vector<int32_t>{0, 1, 0}));
     EXPECT_EQ(r.err, "");
     glmDelete(r.model);
-    r = ReadText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/1/1 2/2/2 3/3/3\nf 3/1 2/1 1/1\n", "lacking.obj");
-    ASSERT_EQ(r.model->triangleCount, 2u);
+    r = ReadText("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/1/1 2/2/2 3/3/3\nf 3/1/ 2/1/ 1/1/ 3/1/\n", "lacking.obj");
+    ASSERT_EQ(r.model->triangleCount, 3u);
     EXPECT_EQ(r.model->triangleArray[1].texCoordIndex[0], 0);
     EXPECT_EQ(r.err, "glmReadOBJ() warning: data file \"" + TempDir() +
                          "/lacking.obj\" gives texture coordinate or normal indices without vt or vn lines: they are ignored.\n");
