@@ -4,6 +4,7 @@
 //   gen_obj positions DIR DIR/positions.obj: v and f a b c only (~5M triangles)
 //   gen_obj textured DIR  DIR/textured.obj: as full, each material with a 4096 x 4096 JPEG map
 //   gen_obj groups DIR    DIR/groups.obj: 1,000,000 groups of one triangle each (CAD and scanner exports)
+//   gen_obj torus M DIR   DIR/torusMm.obj: v and f a b c only, M million triangles (M of 1 to 50)
 #include <SDL.h>
 #include <SDL_image.h>
 #include <math.h>
@@ -13,6 +14,9 @@
 #include <string>
 
 static void writeTorus(FILE* f, int rings, int sides, bool full) {
+    // a buffer of its own: the 25-million-triangle torus is a gigabyte
+    static char buffer[1 << 20];
+    setvbuf(f, buffer, _IOFBF, sizeof buffer);
     const double pi = 3.14159265358979323846;
     // ring radius 1, tube radius 0.35
     for (int i = 0; i < rings; i++) {
@@ -86,6 +90,17 @@ static void writeGroups(FILE* f) {
 }
 
 int main(int argc, char** argv) {
+    if (argc == 4 && strcmp(argv[1], "torus") == 0) {
+        int millions = atoi(argv[2]);
+        if (millions < 1 || millions > 50) return 2;
+        FILE* f = fopen((std::string(argv[3]) + "/torus" + argv[2] + "m.obj").c_str(), "w");
+        if (!f) return 1;
+        // 2 * rings * sides triangles, about twice as many rings as sides
+        int rings = 1000 * static_cast<int>(lround(sqrt(millions)));
+        int sides = millions * 500000 / rings;
+        writeTorus(f, rings, sides, false);
+        return fclose(f) == 0 ? 0 : 1;
+    }
     bool textured = argc == 3 && strcmp(argv[1], "textured") == 0;
     if (argc == 3 && strcmp(argv[1], "groups") == 0) {
         FILE* f = fopen((std::string(argv[2]) + "/groups.obj").c_str(), "w");
@@ -95,7 +110,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc != 3 || (strcmp(argv[1], "full") != 0 && strcmp(argv[1], "positions") != 0 && !textured)) {
-        fprintf(stderr, "usage: gen_obj full|positions|textured|groups DIR\n");
+        fprintf(stderr, "usage: gen_obj full|positions|textured|groups DIR, or gen_obj torus MILLIONS DIR\n");
         return 2;
     }
     bool full = strcmp(argv[1], "full") == 0 || textured;

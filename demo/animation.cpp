@@ -85,7 +85,11 @@ void OnProgramResize(int, int) {}
 
 bool OnProgramMouse(HWND, UINT, int, int) { return false; }
 
-void DrawProgramEye(int) { DrawDemoEye(); }
+bool OnProgramFrame(bool) { return false; }
+bool DrawProgramEye(int) {
+    DrawDemoEye();
+    return true;
+}
 
 // the solids' corners lie on the unit sphere
 float ProgramSceneRadius(void) { return 1.0f; }

@@ -236,67 +236,120 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
     glPopMatrix();
 }
 
+// The corners of up to this many triangles go to OpenGL in one glDrawArrays call.
+static const uint32_t trianglesPerDraw = 4096;
+static const int cornerFloats = 8;  // texture coordinate, normal, position
+
+// A draw that may be sent in parts: the walk over the runs, where it stands in its run, and
+// the corners not sent yet.
+struct GlmDrawPass {
+    const GlmModel* model;
+    uint32_t mode;       // repaired once, at the start
+    RunWalk walk;
+    Run run;
+    uint32_t next;       // the run's next triangle
+    bool started;        // a part was sent: the next one sends the state it left first
+    bool done;
+    float* corners;      // trianglesPerDraw triangles' corners
+    uint32_t filled;     // triangles in `corners`
+};
+
 namespace {
 
-// The corners of up to this many triangles go to OpenGL in one glDrawArrays call.
-const uint32_t trianglesPerDraw = 4096;
-
-void drawCorners(uint32_t triangles) {
-    if (triangles > 0) glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * triangles));
+void drawCorners(GlmDrawPass* pass) {
+    if (pass->filled > 0) glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * pass->filled));
+    pass->filled = 0;
 }
 
-// What glmDraw draws, sent as vertex arrays: the same runs, through interleaved corners
-// (texture coordinate, normal, position) and glDrawArrays. A display list copies such a call
-// in bulk instead of recording one call per normal, coordinate and vertex.
-void drawWithArrays(const GlmModel* model, uint32_t mode) {
-    mode = beginModel(model, mode);
-    RunWalk walk = walkRuns(model, mode);
-    texturesOff(walk.textures);
-    const int stride = 8;  // floats a corner
-    float* corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(trianglesPerDraw) * 3 * stride * sizeof(float)));
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glInterleavedArrays(GL_T2F_N3F_V3F, stride * sizeof(float), corners);
-    if (!(mode & (GLM_RENDER_FLAT | GLM_RENDER_SMOOTH))) glDisableClientState(GL_NORMAL_ARRAY);
-    if (!(mode & GLM_RENDER_TEXTURE)) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    uint32_t filled = 0;
-    for (Run run; nextRun(&walk, &run);) {
-        if (run.groupStarts || run.materialChanges || run.textureChanges) {
-            drawCorners(filled);
-            filled = 0;
-        }
-        if (walk.materials && run.groupStarts) sendMaterial(model, mode, run.group->materialIndex, walk.emission);
-        if (run.materialChanges) sendMaterial(model, mode, run.material, walk.emission);
-        if (run.textureChanges) sendTexture(run.texture);
-        for (uint32_t i = run.begin; i < run.end; i++) {
-            if (filled == trianglesPerDraw) {
-                drawCorners(filled);
-                filled = 0;
-            }
-            const GlmTriangle* t = &model->triangleArray[run.group->triangleIndices[i]];
-            for (int c = 0; c < 3; c++) {
-                CornerData d = cornerOf(model, mode, t, c);
-                float* corner = &corners[(3 * static_cast<size_t>(filled) + c) * stride];
-                if (d.texCoord) memcpy(corner, d.texCoord, 2 * sizeof(float));
-                if (d.normal) memcpy(corner + 2, d.normal, 3 * sizeof(float));
-                memcpy(corner + 5, d.vertex, 3 * sizeof(float));
-            }
-            filled++;
-        }
+void addTriangle(GlmDrawPass* pass, const GlmTriangle* t) {
+    if (pass->filled == trianglesPerDraw) drawCorners(pass);
+    for (int c = 0; c < 3; c++) {
+        CornerData d = cornerOf(pass->model, pass->mode, t, c);
+        float* corner = &pass->corners[(3 * static_cast<size_t>(pass->filled) + c) * cornerFloats];
+        if (d.texCoord) memcpy(corner, d.texCoord, 2 * sizeof(float));
+        if (d.normal) memcpy(corner + 2, d.normal, 3 * sizeof(float));
+        memcpy(corner + 5, d.vertex, 3 * sizeof(float));
     }
-    drawCorners(filled);
-    glPopClientAttrib();
-    texturesOff(walk.textures);
-    emissionOff(walk.emission);
-    glPopMatrix();
-    _glmFree(corners);
+    pass->filled++;
+}
+
+// The next run's state, sent after the corners before it.
+bool nextPassRun(GlmDrawPass* pass) {
+    RunWalk& walk = pass->walk;
+    Run& run = pass->run;
+    if (!nextRun(&walk, &run)) return false;
+    if (run.groupStarts || run.materialChanges || run.textureChanges) drawCorners(pass);
+    if (walk.materials && run.groupStarts) sendMaterial(pass->model, pass->mode, run.group->materialIndex, walk.emission);
+    if (run.materialChanges) sendMaterial(pass->model, pass->mode, run.material, walk.emission);
+    if (run.textureChanges) sendTexture(run.texture);
+    pass->next = run.begin;
+    return true;
 }
 
 }  // namespace
 
+// What glmDraw draws, sent as vertex arrays: the same runs, through interleaved corners and
+// glDrawArrays. A display list copies such a call in bulk instead of recording one call per
+// normal, coordinate and vertex.
+GlmDrawPass* glmStartDraw(const GlmModel* model, uint32_t mode) {
+    GlmDrawPass* pass = static_cast<GlmDrawPass*>(_glmAlloc(sizeof(GlmDrawPass)));
+    *pass = GlmDrawPass();
+    pass->model = model;
+    pass->mode = repairMode(model, mode);
+    pass->walk = walkRuns(model, pass->mode);
+    pass->corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(trianglesPerDraw) * 3 * cornerFloats * sizeof(float)));
+    return pass;
+}
+
+bool glmDrawSome(GlmDrawPass* pass, uint32_t triangles) {
+    if (pass->done) return true;
+    const GlmModel* model = pass->model;
+    const uint32_t mode = pass->mode;
+    RunWalk& walk = pass->walk;
+    if (mode & GLM_RENDER_COLOR) glEnable(GL_COLOR_MATERIAL);
+    if (mode & GLM_RENDER_MATERIAL) glDisable(GL_COLOR_MATERIAL);
+    glPushMatrix();
+    glTranslatef(model->drawOffset[0], model->drawOffset[1], model->drawOffset[2]);
+    if (!pass->started) {
+        texturesOff(walk.textures);
+    } else {
+        // what the parts before left, which other drawing may have changed since
+        if (walk.materials) sendMaterial(model, mode, walk.current, walk.emission);
+        if (walk.textures) sendTexture(walk.bound);
+    }
+    pass->started = true;
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glInterleavedArrays(GL_T2F_N3F_V3F, cornerFloats * sizeof(float), pass->corners);
+    if (!(mode & (GLM_RENDER_FLAT | GLM_RENDER_SMOOTH))) glDisableClientState(GL_NORMAL_ARRAY);
+    if (!(mode & GLM_RENDER_TEXTURE)) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    for (uint32_t sent = 0; sent < triangles;) {
+        if (pass->next == pass->run.end && !nextPassRun(pass)) {
+            pass->done = true;
+            break;
+        }
+        for (; pass->next < pass->run.end && sent < triangles; pass->next++, sent++)
+            addTriangle(pass, &model->triangleArray[pass->run.group->triangleIndices[pass->next]]);
+    }
+    drawCorners(pass);
+    glPopClientAttrib();
+    texturesOff(walk.textures);
+    emissionOff(walk.emission);
+    glPopMatrix();
+    return pass->done;
+}
+
+void glmEndDraw(GlmDrawPass* pass) {
+    if (!pass) return;
+    _glmFree(pass->corners);
+    _glmFree(pass);
+}
+
 uint32_t glmCompileList(const GlmModel* model, uint32_t mode) {
     GLuint list = glGenLists(1);
     glNewList(list, GL_COMPILE);
-    drawWithArrays(model, mode);
+    GlmDrawPass* pass = glmStartDraw(model, mode);
+    glmDrawSome(pass, UINT32_MAX);
+    glmEndDraw(pass);
     glEndList();
     return list;
 }

@@ -169,4 +169,29 @@ void glmUploadTextures(GlmModel* model);
  * owns and deletes with glDeleteLists. */
 uint32_t glmCompileList(const GlmModel* model, uint32_t mode);
 
+/*
+ * A draw of a model sent in parts, for a model too large to draw between two messages: the
+ * parts together draw the pixels that glmCompileList's list draws (the same triangles in the
+ * same order, from vertex arrays), whatever else is drawn between them. glmStartDraw repairs
+ * the mode as glmDraw does; glmDrawSome sends the next `triangles` triangles, with the model's
+ * matrix, colour mode, material and texture set again first, and says whether the model is
+ * now drawn whole; glmEndDraw frees the pass (null accepted). The model must stay unchanged
+ * while a pass over it is open.
+ */
+typedef struct GlmDrawPass GlmDrawPass;
+GlmDrawPass* glmStartDraw(const GlmModel* model, uint32_t mode);
+bool glmDrawSome(GlmDrawPass* pass, uint32_t triangles);
+void glmEndDraw(GlmDrawPass* pass);
+
+/*
+ * glmSimplify: a coarse copy of the model for drawing while it moves, of about `triangles`
+ * triangles at most: its vertices merged on a grid (each cell's vertices become their mean),
+ * the triangles left with three distinct corners kept once each with their materials, groups,
+ * normals and texture coordinates. Needs vertex normals where the copy is to be drawn smooth.
+ * The copy's materials are the model's (names and colours; `texture` copied as it stands, and
+ * no maps of their own). Null where no grid brings the model under `triangles` or the copy
+ * would keep nothing (a model of one point). Needs no OpenGL context.
+ */
+GlmModel* glmSimplify(const GlmModel* model, uint32_t triangles);
+
 #endif

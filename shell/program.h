@@ -18,6 +18,7 @@ enum TavrinId {
     TAVRIN_SPIN_TIMER = 1,
     TAVRIN_PROGRESS_TIMER = 2,        // repaints the progress while a model is read
     TAVRIN_RELOAD_TIMER = 3,          // reads a changed model once its writer is done
+    TAVRIN_REST_TIMER = 4,            // the view has rested: the full model is due
 };
 enum OndrelId {
     ID_ONDREL_RESET_EYES = 40041,     // Enter
@@ -69,9 +70,14 @@ void OnProgramTimer(HWND window, WPARAM id);
 void OnProgramResize(int width, int height);
 // A mouse message before the stereo tuning sees it; true when the program took it whole.
 bool OnProgramMouse(HWND window, UINT message, int x, int y);
+// A paint begins. `unfinished`: the last frame was left unfinished by DrawProgramEye and the
+// stereo view (parameters, size, output) is the same; true goes on with that frame, false
+// starts a new one.
+bool OnProgramFrame(bool unfinished);
 // The scene of one eye (0 left, 1 right), with that eye's projection set and the modelview
-// matrix current.
-void DrawProgramEye(int eye);
+// matrix current. False leaves the eye's picture unfinished: the frame is not shown, and the
+// next paint may go on with it (OnProgramFrame) from this eye, with nothing cleared.
+bool DrawProgramEye(int eye);
 // The radius of the scene about its centre, for the parallax shown in the title.
 float ProgramSceneRadius(void);
 

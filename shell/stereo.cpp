@@ -45,15 +45,36 @@ void OnResize(int width, int height) {
     aspectRatio = eyeHeight > 0 ? static_cast<float>(eyeWidth) / static_cast<float>(eyeHeight) : 1.0f;
 }
 
-void DrawStereoFrame(void) {
+namespace {
+
+// A frame the program left unfinished: the eye it stopped at (-1: none), and the view it
+// was drawn for.
+struct FrameView {
+    int eye;
+    float shift, separation;
+    int32_t width, height;
+    int output;
+    bool swapped;
+};
+FrameView unfinished = {-1, 0, 0, 0, 0, 0, false};
+
+}  // namespace
+
+bool DrawStereoFrame(void) {
+    const FrameView view = {-1, frustumShift, eyeSeparation, windowWidth, windowHeight, stereoOutput, eyesSwapped};
+    const FrameView& u = unfinished;
+    const bool same = u.eye >= 0 && u.shift == view.shift && u.separation == view.separation && u.width == view.width &&
+                      u.height == view.height && u.output == view.output && u.swapped == view.swapped;
+    const int first = OnProgramFrame(same) && same ? u.eye : -1;
+    unfinished = view;
     // with stereo buffers GL_BACK addresses both eyes: one clear for both
     PlatformDrawBuffer(GL_BACK);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (first < 0) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (programInfo.viewportEachFrame) glViewport(0, 0, StereoEyeWidth(windowWidth), StereoEyeHeight(windowWidth, windowHeight));
-    for (int eye = 0; eye < 2; eye++) {
+    for (int eye = first < 0 ? 0 : first; eye < 2; eye++) {
         // the eyes share one depth buffer: the right eye must not be tested against the
         // left eye's depths, or its picture has holes where the left eye's surface is nearer
-        if (eye == 1) glClear(GL_DEPTH_BUFFER_BIT);
+        if (eye == 1 && first != 1) glClear(GL_DEPTH_BUFFER_BIT);
         if (programInfo.bufferBeforeProjection) PlatformDrawBuffer(eye == 0 ? GL_BACK_LEFT : GL_BACK_RIGHT);
         double b[6];
         StereoFrustumBounds(&programInfo.projection, eye, aspectRatio, frustumShift, b);
@@ -63,8 +84,12 @@ void DrawStereoFrame(void) {
         glTranslatef(eye == 0 ? eyeSeparation : -eyeSeparation, 0.0f, 0.0f);
         glTranslatef(0.0f, 0.0f, programInfo.projection.sceneDistance);
         glMatrixMode(GL_MODELVIEW);
-        DrawProgramEye(eye);
+        if (!DrawProgramEye(eye)) {
+            unfinished.eye = eye;
+            return false;
+        }
     }
+    return true;
 }
 
 void ResetStereoParameters(void) {

@@ -45,7 +45,8 @@ void StepEyeSeparation(HWND window, int steps);
 void StepZeroParallax(HWND window, int steps);
 
 void OnResize(int width, int height);
-void DrawStereoFrame(void);
+// Both eyes; false where the program left the frame unfinished (it is not to be shown yet).
+bool DrawStereoFrame(void);
 // Both stereo parameters back to their start values.
 void ResetStereoParameters(void);
 // The tuning buttons' down, up and move messages.

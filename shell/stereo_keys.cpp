@@ -158,9 +158,10 @@ void ResetEyes(HWND window) {
 
 namespace {
 
-// F12: the frame drawn again and both eyes read, as stereo pictures.
+// F12: the frame drawn again, to its end, and both eyes read, as stereo pictures.
 void saveSnapshot(HWND window) {
-    DrawStereoFrame();
+    while (!DrawStereoFrame()) {
+    }
     unsigned char* eyes[2] = {nullptr, nullptr};
     int width = 0, height = 0, otherWidth = 0, otherHeight = 0;
     bool read = PlatformReadEye(0, &width, &height, &eyes[0]) && PlatformReadEye(1, &otherWidth, &otherHeight, &eyes[1]);

@@ -83,9 +83,12 @@ LRESULT StereoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         StereoOutputFollowsSize(window);
         return 0;
     case WM_PAINT:
-        DrawStereoFrame();
-        SwapBuffers(windowDC);
-        ValidateRect(window, nullptr);
+        // an unfinished frame leaves the window invalid: it goes on once the input waiting
+        // is answered
+        if (DrawStereoFrame()) {
+            SwapBuffers(windowDC);
+            ValidateRect(window, nullptr);
+        }
         return 0;
     case WM_ERASEBKGND:
         return 1;

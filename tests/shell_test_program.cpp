@@ -9,6 +9,9 @@ const ProgramInfo& programInfo = shellTestInfo;
 ProgramInfo shellTestInfo = tavrinInfo;
 std::vector<std::string> programLog;
 int testScene = 0;
+std::vector<std::string> frameLog;
+bool testResumeFrames = false;
+int testEyeParts[2] = {0, 0};
 
 void OnProgramStart(void) {}
 bool OnProgramKey(HWND, WPARAM) { return false; }
@@ -28,6 +31,14 @@ void OnProgramResize(int width, int height) {
 bool OnProgramMouse(HWND, UINT, int, int) { return false; }
 float ProgramSceneRadius(void) { return 1.0f; }
 
-void DrawProgramEye(int eye) {
+bool OnProgramFrame(bool unfinished) {
+    frameLog.push_back(unfinished ? "frame unfinished" : "frame");
+    return testResumeFrames;
+}
+bool DrawProgramEye(int eye) {
+    frameLog.push_back("eye " + std::to_string(eye));
     if (testScene) DrawTestScene(testScene, eye);
+    if (testEyeParts[eye] == 0) return true;
+    testEyeParts[eye]--;
+    return false;
 }

@@ -200,6 +200,8 @@ struct StereoContext : ::testing::Test {
     }
     void TearDown() override {
         testScene = 0;
+        testResumeFrames = false;
+        testEyeParts[0] = testEyeParts[1] = 0;
         DestroyWindow(window);
         TakeQuitMessage();
     }
@@ -247,6 +249,34 @@ TEST_F(StereoContext, TheRightEyeIsNotTestedAgainstTheLeftEyesDepths) {
     size_t overlap = 0;
     for (size_t i = 0; i < left.rgba.size(); i += 4) overlap += left.rgba[i + 1] > 10 && alone.rgba[i + 1] > 10;
     EXPECT_GT(overlap, alone.rgba.size() / 4 / 100);
+}
+
+TEST_F(StereoContext, AnUnfinishedFrameGoesOnWhereItStoppedUnlessTheViewChanged) {
+    testScene = 2;
+    ASSERT_TRUE(DrawStereoFrame());
+    Eye whole[2] = {ReadEyePicture(0), ReadEyePicture(1)};
+    // each eye stops once: three paints make the frame, the eyes' pictures as one paint's
+    testResumeFrames = true;
+    testEyeParts[0] = testEyeParts[1] = 1;
+    frameLog.clear();
+    EXPECT_FALSE(DrawStereoFrame());
+    EXPECT_FALSE(DrawStereoFrame());
+    EXPECT_TRUE(DrawStereoFrame());
+    EXPECT_EQ(frameLog, (std::vector<std::string>{"frame", "eye 0", "frame unfinished", "eye 0", "eye 1",
+                                                  "frame unfinished", "eye 1"}));
+    EXPECT_TRUE(ReadEyePicture(0).rgba == whole[0].rgba && ReadEyePicture(1).rgba == whole[1].rgba);
+    // a new separation, or a program that does not go on, starts again from the left eye
+    testEyeParts[0] = 1;
+    frameLog.clear();
+    EXPECT_FALSE(DrawStereoFrame());
+    eyeSeparation += 0.01f;
+    EXPECT_TRUE(DrawStereoFrame());
+    testResumeFrames = false;
+    testEyeParts[1] = 1;
+    EXPECT_FALSE(DrawStereoFrame());
+    EXPECT_TRUE(DrawStereoFrame());
+    EXPECT_EQ(frameLog, (std::vector<std::string>{"frame", "eye 0", "frame", "eye 0", "eye 1", "frame", "eye 0", "eye 1",
+                                                  "frame unfinished", "eye 0", "eye 1"}));
 }
 
 TEST_F(StereoContext, EachFrameReachesBothEyesAfterASwap) {

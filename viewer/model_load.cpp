@@ -1,6 +1,7 @@
 // model_load.cpp: the worker thread that reads a model and prepares it, and what it hands
 // to the main thread.
 #include "viewer/model_load.h"
+#include "viewer/detail.h"
 #include <stdio.h>
 #include <stdlib.h>
 #include <fcntl.h>
@@ -19,7 +20,8 @@ std::thread worker;
 std::string loadPath;
 GlmReadStatus status;            // written by the worker; its counters are read while it runs
 GlmModel* loaded = nullptr;
-std::atomic<int> stage(0);       // 0 reading, 1 normals, 2 maps, 3 ended
+GlmModel* loadedCoarse = nullptr; // its coarse copy, where it is too large to draw while moving
+std::atomic<int> stage(0);       // 0 reading, 1 normals, 2 coarse copy and maps, 3 ended
 std::mutex windowLock;           // guards `window` and the end of a load against each other
 HWND window = nullptr;
 bool ended = false;
@@ -66,6 +68,7 @@ void load(void) {
         glmComputeFacetNormals(model);
         glmVertexNormals(model, 90.0f);
         stage = 2;
+        if (model->triangleCount > CoarseTriangleBudget()) loadedCoarse = glmSimplify(model, CoarseTriangleBudget());
         glmWaitForMaps(model);
     }
     loaded = model;
@@ -80,7 +83,7 @@ void load(void) {
 void StartModelLoad(const char* path) {
     if (worker.joinable()) worker.join();
     loadPath = path;
-    loaded = nullptr;
+    loaded = loadedCoarse = nullptr;
     stage = 0;
     ended = false;
     status = GlmReadStatus();
@@ -113,10 +116,11 @@ float ModelLoadProgress(void) {
     }
 }
 
-GlmModel* FinishModelLoad(const GlmReadStatus** failure) {
+GlmModel* FinishModelLoad(const GlmReadStatus** failure, GlmModel** coarse) {
     if (worker.joinable()) worker.join();
     *failure = loaded ? nullptr : &status;
+    *coarse = loadedCoarse;
     GlmModel* model = loaded;
-    loaded = nullptr;
+    loaded = loadedCoarse = nullptr;
     return model;
 }

@@ -1,6 +1,6 @@
 // model_load.h: a model read on a worker thread, with everything that needs no OpenGL done
-// there too (fitted to the unit cube, its normals, its maps decoded), while the main thread
-// keeps its message loop and shows the progress. One load at a time.
+// there too (fitted to the unit cube, its normals, its coarse copy, its maps decoded), while the
+// main thread keeps its message loop and shows the progress. One load at a time.
 #ifndef VIEWER_MODEL_LOAD_H
 #define VIEWER_MODEL_LOAD_H
 
@@ -20,8 +20,9 @@ void AbandonModelLoad(void);
 // The file being read, and how far the load went, from 0 to 1.
 const char* ModelLoadPath(void);
 float ModelLoadProgress(void);
-// Waits for the worker: the model, or null with the failure's line and stream in *failure
-// (valid until the next load starts).
-GlmModel* FinishModelLoad(const GlmReadStatus** failure);
+// Waits for the worker: the model and its coarse copy (null where it needs none or none could
+// be made), or null with the failure's line and stream in *failure (valid until the next load
+// starts).
+GlmModel* FinishModelLoad(const GlmReadStatus** failure, GlmModel** coarse);
 
 #endif

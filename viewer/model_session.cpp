@@ -73,11 +73,12 @@ void loadFailed(HWND window, LoadOutcome outcome, const GlmReadStatus* failure) 
 void takeLoad(HWND window) {
     if (!session.loading) return;
     const GlmReadStatus* failure;
-    GlmModel* model = FinishModelLoad(&failure);
+    GlmModel* coarse;
+    GlmModel* model = FinishModelLoad(&failure, &coarse);
     KillTimer(window, TAVRIN_PROGRESS_TIMER);
     LoadOutcome outcome = SessionLoadEnded(&session, model != nullptr);
     if (outcome == LOAD_SHOW) {
-        ShowLoadedModel(window, model);
+        ShowLoadedModel(window, model, coarse);
         const std::string& path = session.shown;
         SetShownModelFile(path.c_str());
         if (session.nameInTitle) ShowModelName(window, baseName(path));

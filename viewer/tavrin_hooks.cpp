@@ -1,8 +1,11 @@
 // tavrin_hooks.cpp: Tavrin's side of the shell's hooks: the model session's start, messages
 // and timers, the keys and mouse of its scene, and the scene's size.
+#include <string.h>
 #include "shell/command_line.h"
 #include "shell/program.h"
 #include "shell/stereo.h"
+#include "viewer/detail.h"
+#include "viewer/model_load.h"
 #include "viewer/model_session.h"
 #include "viewer/trackball.h"
 #include "viewer/viewer.h"
@@ -32,9 +35,14 @@ bool OnProgramKey(HWND window, WPARAM key) {
 void OnProgramMessage(HWND window, UINT message, WPARAM wParam, LPARAM) { OnModelSessionMessage(window, message, wParam); }
 
 void OnProgramTimer(HWND window, WPARAM id) {
-    if (OnModelSessionTimer(window, id) || id != TAVRIN_SPIN_TIMER) return;
+    if (OnModelSessionTimer(window, id)) return;
+    if (id == TAVRIN_REST_TIMER) OnRestTimer(window);
+    if (id != TAVRIN_SPIN_TIMER) return;
+    float before[16];
+    memcpy(before, rotationMatrix, sizeof before);
     TrackballSpin(rotationMatrix);
-    InvalidateRect(window, nullptr, FALSE);
+    // a spin of no step draws nothing new (a full model at rest is not drawn again and again)
+    if (memcmp(before, rotationMatrix, sizeof before) != 0) InvalidateRect(window, nullptr, FALSE);
 }
 
 void OnProgramResize(int width, int height) { TrackballSetSize(width, height); }
@@ -71,6 +79,11 @@ bool OnProgramMouse(HWND window, UINT message, int x, int y) {
     }
 }
 
-void DrawProgramEye(int eye) { DrawViewerEye(eye); }
+bool OnProgramFrame(bool unfinished) {
+    return OnDetailFrame(unfinished, rotationMatrix,
+                         leftDragging || eyeSeparationDragging || frustumShiftDragging || ModelLoadRunning());
+}
+
+bool DrawProgramEye(int eye) { return DrawViewerEye(eye); }
 
 float ProgramSceneRadius(void) { return sceneRadius; }

@@ -15,7 +15,6 @@
 #include "viewer/trackball.h"
 
 GlmModel* viewerModel = nullptr;
-uint32_t modelList = 0;
 bool useMaterials = false;
 bool useTextures = false;
 float sceneRadius = 1.0f;
@@ -46,9 +45,10 @@ bool boxInView(const float* low, const float* high, float scale, float aspect, d
 }
 
 // A model whose fitted box would run past the window's edges in either eye is made just small
-// enough to fit both views with a margin; one that fits keeps its size exactly.
-void fitModelToEyes(GlmModel* model, int width, int height) {
-    if (model->vertexCount == 0 || height <= 0) return;
+// enough to fit both views with a margin; one that fits keeps its size exactly. Returns the
+// scale applied.
+float fitModelToEyes(GlmModel* model, int width, int height) {
+    if (model->vertexCount == 0 || height <= 0) return 1.0f;
     float low[3], high[3];
     for (int k = 0; k < 3; k++) low[k] = high[k] = model->vertexData[3 + k];
     for (uint32_t v = 2; v <= model->vertexCount; v++)
@@ -59,13 +59,14 @@ void fitModelToEyes(GlmModel* model, int width, int height) {
         }
     const float aspect = static_cast<float>(StereoEyeWidth(width)) / static_cast<float>(StereoEyeHeight(width, height));
     const double margin = 0.05;
-    if (boxInView(low, high, 1.0f, aspect, margin)) return;
+    if (boxInView(low, high, 1.0f, aspect, margin)) return 1.0f;
     float fits = 0.0f, runsOver = 1.0f;
     for (int i = 0; i < 40; i++) {
         float middle = (fits + runsOver) / 2;
         (boxInView(low, high, middle, aspect, margin) ? fits : runsOver) = middle;
     }
     for (size_t i = 3; i < 3 * (static_cast<size_t>(model->vertexCount) + 1); i++) model->vertexData[i] *= fits;
+    return fits;
 }
 
 bool hasMaps(const GlmModel* model) {
@@ -88,16 +89,20 @@ void SetupViewerScene(HWND) {
 
 // A loaded model (read, fitted to the unit cube, with its normals) takes the place of the one
 // shown, keeping the view: fitted to both eyes at the window's size, its textures and list made.
-void ShowLoadedModel(HWND window, GlmModel* model) {
+void ShowLoadedModel(HWND window, GlmModel* model, GlmModel* coarse) {
     RECT client;
     GetClientRect(window, &client);
-    fitModelToEyes(model, client.right, client.bottom);
+    const float scale = fitModelToEyes(model, client.right, client.bottom);
+    // the copy made smaller with it
+    for (size_t i = 3; coarse && scale != 1.0f && i < 3 * (static_cast<size_t>(coarse->vertexCount) + 1); i++)
+        coarse->vertexData[i] *= scale;
     sceneRadius = 0.0f;
     for (uint32_t v = 1; v <= model->vertexCount; v++) {
         const float* p = &model->vertexData[3 * v];
         sceneRadius = fmaxf(sceneRadius, sqrtf(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));
     }
     if (viewerModel) {
+        SetDetailModel(window, nullptr, nullptr, 0);  // no list or draw of the old one is left
         for (uint32_t i = 0; i < viewerModel->materialCount; i++)
             if (viewerModel->materialArray[i].texture) glDeleteTextures(1, &viewerModel->materialArray[i].texture);
         glmDelete(viewerModel);
@@ -106,33 +111,33 @@ void ShowLoadedModel(HWND window, GlmModel* model) {
     useMaterials = viewerModel->materialCount != 0;
     useTextures = useMaterials && viewerModel->texCoordData && hasMaps(viewerModel);
     glmUploadTextures(viewerModel);
-    BuildModelList();
+    BuildModelList(window, coarse);
     InvalidateRect(window, nullptr, FALSE);
 }
 
-void BuildModelList(void) {
+void BuildModelList(HWND window, GlmModel* coarse) {
     static const float ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
     static const float diffuse[4] = {0.8f, 0.8f, 0.8f, 1.0f};
     static const float specular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    if (modelList != 0) glDeleteLists(modelList, 1);
     // the current material, outside the list
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 65.0f);
     uint32_t mode = GLM_RENDER_SMOOTH | (useMaterials ? GLM_RENDER_MATERIAL : 0u) | (useTextures ? GLM_RENDER_TEXTURE : 0u);
-    modelList = glmCompileList(viewerModel, mode);
+    SetDetailModel(window, viewerModel, coarse, mode);
 }
 
-void DrawViewerEye(int eye) {
+bool DrawViewerEye(int eye) {
     glLoadIdentity();
     glMultMatrixf(rotationMatrix);
     PlatformDrawBuffer(eye == 0 ? GL_BACK_LEFT : GL_BACK_RIGHT);
     glEnable(GL_LIGHTING);
     glEnable(GL_COLOR_MATERIAL);
     glColor3f(0.75f, 0.75f, 0.75f);
-    if (modelList) glCallList(modelList);
+    bool finished = DrawModelDetail(eye);
     if (ModelLoadRunning()) DrawLoadProgress(ModelLoadPath(), ModelLoadProgress());
+    return finished;
 }
 
 void StopSpinning(HWND window) {

@@ -5,9 +5,9 @@
 
 #include "glm/glm.h"
 #include "shell/platform.h"
+#include "viewer/detail.h"
 
 extern GlmModel* viewerModel;   // the model shown; null until the first is loaded
-extern uint32_t modelList;      // its display list; 0 = none
 extern bool useMaterials;       // the model has a material library
 extern bool useTextures;        // and texture coordinates and a material with a map
 extern float sceneRadius;       // the farthest vertex from the centre, once fitted
@@ -16,10 +16,12 @@ extern bool leftDragging;       // left button held: a trackball drag
 extern float rotationMatrix[16]; // the model's rotation, written by the trackball
 
 void SetupViewerScene(HWND window);
-// A loaded model in place of the one shown, keeping the view; the window owns it from now on.
-void ShowLoadedModel(HWND window, GlmModel* model);
-void BuildModelList(void);
-void DrawViewerEye(int eye);
+// A loaded model and its coarse copy (or null) in place of the one shown, keeping the view;
+// the window owns them from now on.
+void ShowLoadedModel(HWND window, GlmModel* model, GlmModel* coarse);
+void BuildModelList(HWND window, GlmModel* coarse);
+// False where the eye's picture is not finished yet (a large model drawn in parts).
+bool DrawViewerEye(int eye);
 void OnViewerCommand(HWND window, int id);
 // Kills the spin timer if it runs.
 void StopSpinning(HWND window);

@@ -1,0 +1,172 @@
+// detail.cpp: the display list of a small model; for a large one, its coarse copy while the
+// view moves and the full model in parts at rest, with the drawing speed measured on the way.
+#include "viewer/detail.h"
+#include <GL/gl.h>
+#include <string.h>
+#include <atomic>
+#include <chrono>
+#include "shell/output.h"
+#include "shell/program.h"
+#include "shell/stereo.h"
+
+uint32_t modelList = 0;
+GlmModel* coarseModel = nullptr;
+uint32_t coarseList = 0;
+
+namespace {
+
+// What a frame's picture depends on besides the model's data.
+struct View {
+    float rotation[16];
+    float shift, separation;
+    int32_t width, height;
+    int output;
+    bool swapped, culled;
+    const GlmModel* model;
+};
+
+const GlmModel* fullModel = nullptr;
+uint32_t drawMode = 0;
+HWND restWindow = nullptr;
+View lastView;                 // of the last frame begun
+double movedAt = 0;            // when the view last changed, in seconds
+bool fullFrame = false;        // the frame under way draws the full model
+GlmDrawPass* pass = nullptr;   // its draw of the eye being drawn
+int passEye = -1;
+uint32_t partTriangles = 20000; // a part's triangles, tuned to take about partSeconds
+std::atomic<uint32_t> budget(150000);
+
+const double restSeconds = 0.3;  // the view has rested this long: the full model
+const UINT restMs = 300;
+const double partSeconds = 0.02;
+const double paintSeconds = 0.06; // the parts of one paint, before the messages waiting
+const double frameSeconds = 0.1;  // what a coarse stereo frame may take
+
+double seconds(void) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void endPass(void) {
+    glmEndDraw(pass);
+    pass = nullptr;
+    passEye = -1;
+}
+
+void deleteCoarse(void) {
+    if (coarseList) glDeleteLists(coarseList, 1);
+    coarseList = 0;
+    glmDelete(coarseModel);
+    coarseModel = nullptr;
+}
+
+// The copy draws with the full model's textures, which it does not own.
+void takeCoarse(GlmModel* coarse) {
+    coarseModel = coarse;
+    for (uint32_t i = 0; i < coarse->materialCount && i < fullModel->materialCount; i++) {
+        coarse->materialArray[i].texture = fullModel->materialArray[i].texture;
+        coarse->materialArray[i].textureAlpha = fullModel->materialArray[i].textureAlpha;
+    }
+    coarseList = glmCompileList(coarse, drawMode);
+}
+
+// A part's time tunes the next part's size and the coarse copy's budget: a stereo frame of
+// the copy draws its triangles twice.
+void measurePart(uint32_t triangles, double took) {
+    if (took <= 0) return;
+    double perSecond = triangles / took;
+    double next = perSecond * partSeconds;
+    partTriangles = static_cast<uint32_t>(next < 2000 ? 2000 : next > 4e6 ? 4e6 : next);
+    if (triangles >= 2000) budget = static_cast<uint32_t>(perSecond * frameSeconds / 2 * 0.8 > 20000 ? perSecond * frameSeconds / 2 * 0.8 : 20000);
+}
+
+// A copy larger than the speed measured since allows is made coarser.
+void refitCoarse(void) {
+    if (!coarseModel || coarseModel->triangleCount <= budget + budget / 4) return;
+    GlmModel* coarser = glmSimplify(coarseModel, budget);
+    if (!coarser) return;
+    deleteCoarse();
+    takeCoarse(coarser);
+}
+
+}  // namespace
+
+uint32_t CoarseTriangleBudget(void) { return budget; }
+
+void SetDetailModel(HWND window, const GlmModel* model, GlmModel* coarse, uint32_t mode) {
+    restWindow = window;
+    endPass();
+    deleteCoarse();
+    if (modelList != 0) glDeleteLists(modelList, 1);
+    modelList = 0;
+    fullModel = model;
+    drawMode = mode;
+    if (!model) return;
+    if (coarse)
+        takeCoarse(coarse);
+    else
+        modelList = glmCompileList(model, mode);
+}
+
+bool OnDetailFrame(bool unfinished, const float* rotation, bool held) {
+    if (!coarseModel) return false;
+    View view;
+    memset(&view, 0, sizeof view);
+    memcpy(view.rotation, rotation, sizeof view.rotation);
+    view.shift = frustumShift;
+    view.separation = eyeSeparation;
+    view.width = windowWidth;
+    view.height = windowHeight;
+    view.output = stereoOutput;
+    view.swapped = eyesSwapped;
+    view.culled = glIsEnabled(GL_CULL_FACE);
+    view.model = fullModel;
+    const double now = seconds();
+    const bool changed = memcmp(&view, &lastView, sizeof view) != 0;
+    if (changed) {
+        lastView = view;
+        movedAt = now;
+    }
+    if (unfinished && fullFrame && !changed && !held) return true;
+    endPass();
+    refitCoarse();
+    fullFrame = !held && now - movedAt >= restSeconds;
+    // until the full model is drawn, the timer looks again
+    if (!fullFrame) SetTimer(restWindow, TAVRIN_REST_TIMER, restMs, nullptr);
+    return false;
+}
+
+bool DrawModelDetail(int eye) {
+    if (!coarseModel) {
+        if (modelList) glCallList(modelList);
+        return true;
+    }
+    if (!fullFrame) {
+        glCallList(coarseList);
+        return true;
+    }
+    if (passEye != eye) {
+        endPass();
+        pass = glmStartDraw(fullModel, drawMode);
+        passEye = eye;
+    }
+    const double start = seconds();
+    for (;;) {
+        const double before = seconds();
+        const bool done = glmDrawSome(pass, partTriangles);
+        // the part is drawn, not only queued: its time is the drawing's
+        glFinish();
+        const uint32_t drawn = partTriangles;
+        const double after = seconds();
+        if (!done) measurePart(drawn, after - before);
+        if (done) {
+            endPass();
+            return true;
+        }
+        if (after - start + partSeconds > paintSeconds) return false;
+    }
+}
+
+void OnRestTimer(HWND window) {
+    KillTimer(window, TAVRIN_REST_TIMER);
+    InvalidateRect(window, nullptr, FALSE);
+}
