@@ -45,6 +45,12 @@ void* _glmCalloc(size_t count, size_t size) {
 
 void _glmFree(void* block) { free(block); }
 
+void* _glmShrink(void* block, size_t size) {
+    // a large block gives back its tail without a copy; a shrink never fails for want of memory
+    void* smaller = realloc(block, size ? size : 1);
+    return smaller ? smaller : block;
+}
+
 char* _glmStrdup(const char* text) {
     size_t n = strlen(text) + 1;
     char* copy = static_cast<char*>(_glmAlloc(n));

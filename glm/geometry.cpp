@@ -290,10 +290,9 @@ void keepNormals(VertexNormals* w) {
         model->normalCount += w->made[p];
         for (uint32_t i = 0; i < w->unused[p]; i++) fprintf(stderr, "glmVertexNormals(): vertex w/o a triangle\n");
     }
-    // shrink to the exact count with a single copy
-    const size_t floats = (static_cast<size_t>(model->normalCount) + 1) * 3;
-    model->normalData = static_cast<float*>(_glmAlloc(floats * sizeof(float)));
-    memcpy(model->normalData, w->normals, floats * sizeof(float));
+    // the upper bound shrunk to the exact count, in place: no copy of a large model's normals
+    model->normalData = static_cast<float*>(_glmShrink(w->normals, (static_cast<size_t>(model->normalCount) + 1) * 3 * sizeof(float)));
+    w->normals = nullptr;
     printf("glmVertexNormals(): %d normals generated\n", static_cast<int>(model->normalCount));
 }
 
@@ -317,10 +316,9 @@ void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
     listUses(&w);
     markShared(&w);
     makeNormals(&w);
+    _glmFree(w.uses);
+    _glmFree(w.first);
     keepNormals(&w);
     _glmFree(w.made);
     _glmFree(w.unused);
-    _glmFree(w.uses);
-    _glmFree(w.first);
-    _glmFree(w.normals);
 }

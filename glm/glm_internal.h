@@ -115,6 +115,8 @@ void _glmAddProgress(GlmRead* read, uint64_t bytes);
 void* _glmAlloc(size_t size);
 void* _glmCalloc(size_t count, size_t size);
 void _glmFree(void* block);
+/* A block made smaller (to `size` bytes); the block itself where it cannot be. */
+void* _glmShrink(void* block, size_t size);
 char* _glmStrdup(const char* text);
 /* Asks for huge pages for the whole ones inside a block of 8 MB or more (fewer page faults). */
 void _glmAdviseHugePages(void* block, size_t size);
@@ -232,8 +234,9 @@ typedef struct GlmChunk {
 /* The statements of a chunk: one walk serves both passes. */
 /* Counts a chunk's statements from chunk->pos on, up to its limit. */
 void _glmCountChunk(GlmRead* read, const GlmStream* file, GlmChunk* chunk);
-/* Fills from state->pos on, up to `limit`, into the arrays the counts sized. */
-void _glmFillChunk(GlmRead* read, const GlmStream* file, GlmFill* state, size_t limit);
+/* Fills from state->pos on, up to `limit`, into the arrays the counts sized; from a mapped
+ * file, giving back the pages it read. */
+void _glmFillChunk(GlmRead* read, const GlmStream* file, GlmFill* state, size_t limit, bool mapped);
 /* Refuses the file unless the filling, ending in `state`, read every entry and triangle the
  * counting found. */
 bool _glmCheckFilled(GlmRead* read, const GlmFill* state);
@@ -244,7 +247,7 @@ int64_t _glmChunkGroup(const GlmChunkGroups* groups, uint32_t number);
 extern std::atomic<uint32_t> _glmChunksReadOnAlone;
 /* Reads a whole file's two passes in up to `wanted` chunks into read->model: its counts,
  * arrays and groups, filled and checked; returns with read->failed set where it refuses it. */
-void _glmReadInChunks(GlmRead* read, const GlmStream* file, int wanted);
+void _glmReadInChunks(GlmRead* read, const GlmStream* file, int wanted, bool mapped);
 
 /*
  * The continuation mark, between the filling pass and the polygon cutter. A face of n corners

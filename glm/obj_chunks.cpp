@@ -25,6 +25,7 @@ struct ChunkedRead {
     GlmRead* read;
     GlmModel* model;
     const GlmStream* file;
+    bool mapped;
     GlmGroupIndex index;
     GlmChunk* chunks;
     int count;  // chunks cut
@@ -264,7 +265,7 @@ void fillToTheEnd(ChunkedRead* r, int c) {
     st->limits[0] = model->vertexCount;
     st->limits[1] = model->texCoordCount;
     st->limits[2] = model->normalCount;
-    _glmFillChunk(r->read, r->file, st, r->file->size);
+    _glmFillChunk(r->read, r->file, st, r->file->size, r->mapped);
 }
 
 // What the chunks noted of usemtl names the library lacks, reported in file order.
@@ -288,7 +289,7 @@ void fillInChunks(ChunkedRead* r) {
     for (int c = 0; c < r->used; c++) restartFill(&chunks[c]);
     _glmRunParts(r->used, [&](int i) {
         size_t limit = i + 1 < r->used ? chunks[i + 1].first : r->file->size;
-        _glmFillChunk(r->read, r->file, &chunks[i].fill, limit);
+        _glmFillChunk(r->read, r->file, &chunks[i].fill, limit, r->mapped);
     });
     // one chunk alone reported what was wrong as it came
     if (r->read->failed) return;
@@ -332,9 +333,10 @@ void freeChunks(ChunkedRead* r) {
 
 std::atomic<uint32_t> _glmChunksReadOnAlone(0);
 
-void _glmReadInChunks(GlmRead* read, const GlmStream* file, int wanted) {
+void _glmReadInChunks(GlmRead* read, const GlmStream* file, int wanted, bool mapped) {
     ChunkedRead r = {};
     r.read = read;
+    r.mapped = mapped;
     r.model = read->model;
     r.file = file;
     r.chunks = static_cast<GlmChunk*>(_glmCalloc(wanted, sizeof(GlmChunk)));

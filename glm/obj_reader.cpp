@@ -34,7 +34,7 @@ GlmModel* readOBJ(GlmRead* read, const char* fileName, int wanted) {
     read->model = model;
     __atomic_store_n(&read->status->total, 2 * static_cast<uint64_t>(data.size), __ATOMIC_RELAXED);
     GlmStream file = {data.data, data.size, 0};
-    _glmReadInChunks(read, &file, chunksFor(data.size, wanted));
+    _glmReadInChunks(read, &file, chunksFor(data.size, wanted), data.mapped);
     if (!read->failed) _glmClipConcaveFaces(model);
     if (!read->failed) _glmCheckFile(read, &data);
     _glmUnloadFile(read, &data);

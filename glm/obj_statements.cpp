@@ -12,6 +12,8 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <algorithm>
 #include "glm/glm_internal.h"
 
@@ -223,10 +225,21 @@ void fillGroup(GlmModel* model, GlmFill* st, GlmStream* file, char* buf) {
 
 // --- the walk -----------------------------------------------------------------------------
 
+// The whole pages of a mapped file from `from` to `to`, read for the last time (a chunk read
+// again alone maps them again), go back to the system: a model read from a gigabyte does not
+// hold the gigabyte as well while its arrays fill.
+void dropPages(const GlmStream* file, size_t from, size_t to) {
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    uintptr_t start = (reinterpret_cast<uintptr_t>(file->data) + from + page - 1) & ~(page - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(file->data) + to) & ~(page - 1);
+    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
+}
+
 // Reads the statements that start before `limit`; Counting chooses the pass. The counting
 // stops at an unknown keyword, the filling at the first thing wrong.
 template <bool Counting>
-void walkStatements(GlmRead* read, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st, size_t& reported) {
+void walkStatements(GlmRead* read, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st, size_t& reported,
+                    bool mapped) {
     GlmModel* model = read->model;
     char buf[GLM_BUFFER_SIZE];
     while (Counting || !st->bailed) {
@@ -234,6 +247,7 @@ void walkStatements(GlmRead* read, GlmStream* file, size_t limit, GlmChunk* chun
         if (file->pos >= limit) break;
         if (file->pos - reported >= progressStep) {
             _glmAddProgress(read, file->pos - reported);
+            if (mapped) dropPages(file, reported, file->pos);
             reported = file->pos;
         }
         size_t keyword = file->pos;
@@ -300,9 +314,9 @@ void walkStatements(GlmRead* read, GlmStream* file, size_t limit, GlmChunk* chun
 
 // The walk, with what it went over added to the read's progress now and then.
 template <bool Counting>
-void walk(GlmRead* read, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st) {
+void walk(GlmRead* read, GlmStream* file, size_t limit, GlmChunk* chunk, GlmFill* st, bool mapped = false) {
     size_t reported = file->pos;
-    walkStatements<Counting>(read, file, limit, chunk, st, reported);
+    walkStatements<Counting>(read, file, limit, chunk, st, reported, mapped);
     if (file->pos > reported) _glmAddProgress(read, file->pos - reported);
 }
 
@@ -327,9 +341,9 @@ void _glmCountChunk(GlmRead* read, const GlmStream* whole, GlmChunk* chunk) {
     chunk->pos = file.pos;
 }
 
-void _glmFillChunk(GlmRead* read, const GlmStream* whole, GlmFill* st, size_t limit) {
+void _glmFillChunk(GlmRead* read, const GlmStream* whole, GlmFill* st, size_t limit, bool mapped) {
     GlmStream file = {whole->data, whole->size, st->pos};
-    walk<false>(read, &file, limit, nullptr, st);
+    walk<false>(read, &file, limit, nullptr, st, mapped);
     st->pos = file.pos;
 }
 

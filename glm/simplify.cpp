@@ -109,8 +109,9 @@ Clusters cluster(const GlmModel* model, const Grid* g, size_t expectedCells) {
 }
 
 // The triangles a grid keeps, in drawing order (group after group), each once; null with
-// *count over `limit` where more than `limit` would be kept.
+// *count as far as it went where more than `limit` would be kept.
 Kept* keepTriangles(const GlmModel* model, const Clusters* c, uint32_t limit, uint32_t* count) {
+    if (limit > model->triangleCount) limit = model->triangleCount;
     Kept* kept = static_cast<Kept*>(_glmAlloc((static_cast<size_t>(limit) + 1) * sizeof(Kept)));
     KeyTable seen = makeTable(limit);
     *count = 0;
@@ -127,8 +128,9 @@ Kept* keepTriangles(const GlmModel* model, const Clusters* c, uint32_t limit, ui
             bool added;
             findOrAdd(&seen, key == emptyKey ? 0 : key, 0, &added);
             if (!added) continue;
-            if (*count == limit) {
-                *count = limit + 1;
+            if (*count >= limit) {
+                // counted on a while, to size the next grid
+                if (++*count < 4 * static_cast<uint64_t>(limit)) continue;
                 freeTable(&seen);
                 _glmFree(kept);
                 return nullptr;
@@ -236,12 +238,13 @@ GlmModel* glmSimplify(const GlmModel* model, uint32_t triangles) {
         Clusters c = cluster(model, &grid, triangles / 2);
         uint32_t count = 0;
         Kept* kept = keepTriangles(model, &c, triangles, &count);
-        GlmModel* copy = kept && count > 0 ? makeCopy(model, &c, kept, count) : nullptr;
+        GlmModel* copy = kept && count > 0 && count <= triangles ? makeCopy(model, &c, kept, count) : nullptr;
         _glmFree(kept);
         _glmFree(c.vertexCell);
         _glmFree(c.sums);
         if (copy || count == 0 || grid.cells == 2) return copy;
-        cells = static_cast<double>(grid.cells) * 0.7;
+        // the kept triangles go with the square of the cells along an axis
+        cells = static_cast<double>(grid.cells) * fmin(0.9, 0.95 * sqrt(static_cast<double>(triangles) / count));
     }
     return nullptr;
 }

@@ -193,9 +193,10 @@ TEST_F(DrawContext, FacesWithoutSomeIndicesDrawInEveryMode) {
     glmDelete(m);
 }
 
-TEST_F(DrawContext, DisplayListDrawsWhatADirectDrawDraws) {
+TEST_F(DrawContext, DisplayListAndPartsDrawWhatADirectDrawDraws) {
     // the list records vertex arrays: every mode must draw what immediate mode draws, also
-    // with a material switch inside a group, a fold, and texture coordinates
+    // with a material switch inside a group, a fold, and texture coordinates; and so must a
+    // draw in parts of one triangle with other materials and textures sent between them
     GlmModel* m = ReadModel("mtllib two.mtl\nv -1 -1 0\nv 0 -1 0.5\nv 0 1 0.5\nv -1 1 0\nv 1 -1 0\nv 1 1 0\n"
                             "vt 0 0\nvt 1 0\ng both\nusemtl red\nf 1/1 2/2 3/1 4/2\nusemtl blue\nf 2/1 5/2 6/1 3/2\n",
                             kTwoMaterials);
@@ -214,6 +215,7 @@ TEST_F(DrawContext, DisplayListDrawsWhatADirectDrawDraws) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, checker);
     glEnable(GL_TEXTURE_2D);
+    m->materialArray[2].texture = texture;
     int w, h;
     for (uint32_t mode = 0; mode < 32; mode++) {
         CapturedOutput quiet;
@@ -228,10 +230,30 @@ TEST_F(DrawContext, DisplayListDrawsWhatADirectDrawDraws) {
         glColor3f(0.5f, 0.6f, 0.7f);
         glCallList(list);
         ASSERT_TRUE(PlatformReadEye(0, &w, &h, &listed));
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glColor3f(0.5f, 0.6f, 0.7f);
+        GlmDrawPass* pass = glmStartDraw(m, mode);
+        int parts = 1;
+        for (; !glmDrawSome(pass, 1); parts++) {
+            static const float green[4] = {0, 1, 0, 1};
+            if (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) {
+                glColor3f(0, 1, 0);
+                glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, green);
+                if (mode & GLM_RENDER_TEXTURE) glBindTexture(GL_TEXTURE_2D, 0);
+            }
+        }
+        glmEndDraw(pass);
+        EXPECT_EQ(parts, 5) << "mode " << mode;  // four triangles, then the end found
+        unsigned char* inParts = nullptr;
+        ASSERT_TRUE(PlatformReadEye(0, &w, &h, &inParts));
         quiet.Restore();
         EXPECT_EQ(memcmp(direct, listed, static_cast<size_t>(w) * h * 4), 0) << "mode " << mode;
+        EXPECT_EQ(memcmp(direct, inParts, static_cast<size_t>(w) * h * 4), 0) << "mode " << mode;
         free(direct);
         free(listed);
+        free(inParts);
+        if (mode & GLM_RENDER_TEXTURE) glBindTexture(GL_TEXTURE_2D, texture);
+        glEnable(GL_TEXTURE_2D);
         glDeleteLists(list, 1);
     }
     glDisable(GL_TEXTURE_2D);
@@ -240,3 +262,87 @@ TEST_F(DrawContext, DisplayListDrawsWhatADirectDrawDraws) {
 }
 
 }  // namespace
+
+namespace {
+
+// A torus of 2 * rings * sides triangles in two groups of their own material, at the origin.
+std::string TorusObj(int rings, int sides) {
+    std::string obj = "mtllib two.mtl\n";
+    char line[128];
+    for (int i = 0; i < rings; i++)
+        for (int j = 0; j < sides; j++) {
+            double u = 2 * M_PI * i / rings, w = 2 * M_PI * j / sides, r = 0.6 + 0.25 * cos(w);
+            snprintf(line, sizeof line, "v %f %f %f\n", r * cos(u), r * sin(u), 0.25 * sin(w));
+            obj += line;
+        }
+    for (int i = 0; i < rings; i++) {
+        if (i == 0 || i == rings / 2) obj += i == 0 ? "g first\nusemtl red\n" : "g second\nusemtl blue\n";
+        for (int j = 0; j < sides; j++) {
+            int a = i * sides + j + 1, b = (i + 1) % rings * sides + j + 1, c = (i + 1) % rings * sides + (j + 1) % sides + 1,
+                d = i * sides + (j + 1) % sides + 1;
+            snprintf(line, sizeof line, "f %d %d %d\nf %d %d %d\n", a, b, c, a, c, d);
+            obj += line;
+        }
+    }
+    return obj;
+}
+
+}  // namespace
+
+TEST(Simplify, ACoarseCopyKeepsTheSilhouetteMaterialsAndGroupsAndRefusesWhatItCannotCopy) {
+    GlmModel* m = ReadModel(TorusObj(300, 100), kTwoMaterials);
+    glmComputeFacetNormals(m);
+    {
+        CapturedOutput quiet;
+        glmVertexNormals(m, 90);
+    }
+    GlmModel* coarse = glmSimplify(m, 6000);
+    ASSERT_NE(coarse, nullptr);
+    EXPECT_LE(coarse->triangleCount, 6000u);
+    EXPECT_GE(coarse->triangleCount, 2000u);
+    ASSERT_EQ(coarse->materialCount, m->materialCount);
+    EXPECT_STREQ(coarse->materialArray[2].name, "blue");
+    ASSERT_EQ(coarse->groupCount, 2u);  // newest first, as the model's
+    EXPECT_STREQ(coarse->groupList->name, "second");
+    EXPECT_EQ(coarse->triangleArray[coarse->groupList->triangleIndices[0]].materialIndex, 2);
+
+    // both drawn smooth in their materials, tilted: the silhouettes overlap almost whole
+    GlTestContext context = OpenGlTestContext(256, 256);
+    glViewport(0, 0, 256, 256);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(50, 1, 0.3f, 0);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    unsigned char* pictures[2] = {nullptr, nullptr};
+    int w = 0, h = 0;
+    for (int i = 0; i < 2; i++) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glmDraw(i == 0 ? m : coarse, GLM_RENDER_SMOOTH | GLM_RENDER_MATERIAL);
+        ASSERT_TRUE(PlatformReadEye(0, &w, &h, &pictures[i]));
+    }
+    size_t both = 0, either = 0;
+    for (size_t p = 0; p < static_cast<size_t>(w) * h; p++) {
+        bool full = memcmp(&pictures[0][4 * p], "\0\0\0", 3) != 0, copy = memcmp(&pictures[1][4 * p], "\0\0\0", 3) != 0;
+        both += full && copy;
+        either += full || copy;
+    }
+    EXPECT_GT(either, static_cast<size_t>(w) * h / 10);
+    EXPECT_GE(static_cast<double>(both) / either, 0.97);
+    printf("silhouette: %zu pixels, overlap %.4f, %u triangles of %u\n", either, static_cast<double>(both) / either, coarse->triangleCount, m->triangleCount);
+    free(pictures[0]);
+    free(pictures[1]);
+    CloseGlTestContext(&context);
+    glmDelete(coarse);
+    glmDelete(m);
+
+    // nothing to cluster: no triangles allowed, or every vertex on one point
+    m = ReadModel("v 1 1 1\nv 1 1 1\nv 1 1 1\nf 1 2 3\n");
+    EXPECT_EQ(glmSimplify(m, 0), nullptr);
+    EXPECT_EQ(glmSimplify(m, 100), nullptr);
+    glmDelete(m);
+}

@@ -92,6 +92,8 @@ void refitCoarse(void) {
 
 uint32_t CoarseTriangleBudget(void) { return budget; }
 
+void SetCoarseTriangleBudget(uint32_t triangles) { budget = triangles; }
+
 void SetDetailModel(HWND window, const GlmModel* model, GlmModel* coarse, uint32_t mode) {
     restWindow = window;
     endPass();
@@ -165,6 +167,8 @@ bool DrawModelDetail(int eye) {
         if (after - start + partSeconds > paintSeconds) return false;
     }
 }
+
+bool DrawsFullModel(void) { return !coarseModel || fullFrame; }
 
 void OnRestTimer(HWND window) {
     KillTimer(window, TAVRIN_REST_TIMER);

@@ -15,6 +15,8 @@ extern uint32_t coarseList;     // its list
 // The triangles a coarse copy may have for a stereo frame of it to take about a tenth of a
 // second here: a guess until a full draw has measured the drawing speed. Any thread.
 uint32_t CoarseTriangleBudget(void);
+// For benchmarks: the budget from now on (UINT32_MAX: every model drawn whole).
+void SetCoarseTriangleBudget(uint32_t triangles);
 // The model to draw under `mode` (GLM_RENDER_*), with its coarse copy (owned from now on) or
 // null; its textures are made. Lists made on the current context; the ones before deleted
 // (a null model: nothing drawn).
@@ -25,6 +27,8 @@ bool OnDetailFrame(bool unfinished, const float* rotation, bool held);
 // The model for one eye, with the eye's matrices and the model's colour set; false where the
 // full model's picture is not finished yet.
 bool DrawModelDetail(int eye);
+// Whether the frame under way, or drawn last, draws the full model (its list, or its parts).
+bool DrawsFullModel(void);
 // The rest timer: the full model is due.
 void OnRestTimer(HWND window);
 
