@@ -25,6 +25,7 @@ const ProgramInfo& programInfo = tavrinInfo;
 namespace {
 
 double longest = 0;  // the longest message, since it was last cleared
+UINT longestMessage = 0;
 int frames = 0;      // frames shown
 bool fullShown = false; // the last frame shown drew the full model
 
@@ -45,7 +46,10 @@ bool step(void) {
         DispatchMessage(&msg);
     }
     double took = now() - start;
-    longest = took > longest ? took : longest;
+    if (took > longest) {
+        longest = took;
+        longestMessage = msg.message;
+    }
     return true;
 }
 
@@ -68,6 +72,7 @@ int main(int argc, char** argv) {
     while (frames == framesBefore || !fullShown) step();
     double full = now() - processStart;
     double loadLongest = longest;
+    UINT loadLongestMessage = longestMessage;
     // a drag that leaves the model spinning, for 5 seconds
     StereoWndProc(window, WM_LBUTTONDOWN, 0, MAKELPARAM(400, 300));
     StereoWndProc(window, WM_MOUSEMOVE, 0, MAKELPARAM(412, 304));
@@ -91,8 +96,8 @@ int main(int argc, char** argv) {
            coarseModel ? "" : ", no coarse copy");
     if (coarseModel) printf("  coarse copy %u triangles\n", coarseModel->triangleCount);
     printf("  first picture %.2f s, full model %.2f s after the start\n", first, full);
-    printf("  longest message: loading %.0f ms, spinning %.0f ms, coming to rest %.0f ms\n", 1000 * loadLongest,
-           1000 * spinLongest, 1000 * longest);
+    printf("  longest message: loading %.0f ms (message 0x%x), spinning %.0f ms, coming to rest %.0f ms\n",
+           1000 * loadLongest, loadLongestMessage, 1000 * spinLongest, 1000 * longest);
     printf("  spinning: %.2f stereo frames a second; at rest the full model after %.2f s\n", perSecond, again);
     printf("  peak memory %.0f MiB\n", usage.ru_maxrss / 1024.0);
     fflush(stdout);

@@ -38,8 +38,8 @@ std::atomic<uint32_t> budget(150000);
 
 const double restSeconds = 0.3;  // the view has rested this long: the full model
 const UINT restMs = 300;
-const double partSeconds = 0.02;
-const double paintSeconds = 0.06; // the parts of one paint, before the messages waiting
+const double partSeconds = 0.01;  // larger parts here met stalls of the renderer's of 60 to 90 ms
+const double paintSeconds = 0.04; // the parts of one paint, before the messages waiting
 const double frameSeconds = 0.1;  // what a coarse stereo frame may take
 
 double seconds(void) {

@@ -2,6 +2,7 @@
 // to the main thread.
 #include "viewer/model_load.h"
 #include "viewer/detail.h"
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <fcntl.h>
@@ -21,6 +22,7 @@ std::string loadPath;
 GlmReadStatus status;            // written by the worker; its counters are read while it runs
 GlmModel* loaded = nullptr;
 GlmModel* loadedCoarse = nullptr; // its coarse copy, where it is too large to draw while moving
+ModelExtent extent;
 std::atomic<int> stage(0);       // 0 reading, 1 normals, 2 coarse copy and maps, 3 ended
 std::mutex windowLock;           // guards `window` and the end of a load against each other
 HWND window = nullptr;
@@ -40,6 +42,19 @@ const char* wideEncoding(const char* path) {
         return "UTF-32";
     if ((b[0] == 0xff && b[1] == 0xfe) || (b[0] == 0xfe && b[1] == 0xff) || ((b[0] == 0) != (b[1] == 0))) return "UTF-16";
     return nullptr;
+}
+
+void measure(const GlmModel* model) {
+    for (int k = 0; k < 3; k++) extent.low[k] = extent.high[k] = model->vertexData[3 + k];
+    extent.radius = 0.0f;
+    for (uint32_t v = 1; v <= model->vertexCount; v++) {
+        const float* p = &model->vertexData[3 * v];
+        for (int k = 0; k < 3; k++) {
+            extent.low[k] = p[k] < extent.low[k] ? p[k] : extent.low[k];
+            extent.high[k] = p[k] > extent.high[k] ? p[k] : extent.high[k];
+        }
+        extent.radius = fmaxf(extent.radius, sqrtf(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));
+    }
 }
 
 // A model with no face shows nothing: say why.
@@ -65,6 +80,7 @@ void load(void) {
     if (model) {
         stage = 1;
         glmFitUnitCube(model);
+        measure(model);
         glmComputeFacetNormals(model);
         glmVertexNormals(model, 90.0f);
         stage = 2;
@@ -101,6 +117,8 @@ bool ModelLoadRunning(void) { return worker.joinable(); }
 void AbandonModelLoad(void) { __atomic_store_n(&status.abandon, 1, __ATOMIC_RELAXED); }
 
 const char* ModelLoadPath(void) { return loadPath.c_str(); }
+
+const ModelExtent* LoadedModelExtent(void) { return &extent; }
 
 float ModelLoadProgress(void) {
     // the two passes over the file are most of the work; the normals and the maps the rest

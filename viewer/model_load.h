@@ -7,6 +7,12 @@
 #include "glm/glm.h"
 #include "shell/platform.h"
 
+// A loaded model's box and its farthest vertex from the centre, measured on the worker.
+typedef struct ModelExtent {
+    float low[3], high[3];
+    float radius;
+} ModelExtent;
+
 // Posted to the window when a load ends; the model is then taken with FinishModelLoad.
 #define WM_APP_MODEL_LOADED (WM_APP + 1)
 
@@ -24,5 +30,7 @@ float ModelLoadProgress(void);
 // be made), or null with the failure's line and stream in *failure (valid until the next load
 // starts).
 GlmModel* FinishModelLoad(const GlmReadStatus** failure, GlmModel** coarse);
+// The box of the model FinishModelLoad gave last.
+const ModelExtent* LoadedModelExtent(void);
 
 #endif

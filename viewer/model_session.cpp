@@ -78,7 +78,7 @@ void takeLoad(HWND window) {
     KillTimer(window, TAVRIN_PROGRESS_TIMER);
     LoadOutcome outcome = SessionLoadEnded(&session, model != nullptr);
     if (outcome == LOAD_SHOW) {
-        ShowLoadedModel(window, model, coarse);
+        ShowLoadedModel(window, model, coarse, LoadedModelExtent());
         const std::string& path = session.shown;
         SetShownModelFile(path.c_str());
         if (session.nameInTitle) ShowModelName(window, baseName(path));

@@ -47,16 +47,9 @@ bool boxInView(const float* low, const float* high, float scale, float aspect, d
 // A model whose fitted box would run past the window's edges in either eye is made just small
 // enough to fit both views with a margin; one that fits keeps its size exactly. Returns the
 // scale applied.
-float fitModelToEyes(GlmModel* model, int width, int height) {
+float fitModelToEyes(GlmModel* model, const ModelExtent* extent, int width, int height) {
     if (model->vertexCount == 0 || height <= 0) return 1.0f;
-    float low[3], high[3];
-    for (int k = 0; k < 3; k++) low[k] = high[k] = model->vertexData[3 + k];
-    for (uint32_t v = 2; v <= model->vertexCount; v++)
-        for (int k = 0; k < 3; k++) {
-            float c = model->vertexData[3 * v + k];
-            low[k] = c < low[k] ? c : low[k];
-            high[k] = c > high[k] ? c : high[k];
-        }
+    const float *low = extent->low, *high = extent->high;
     const float aspect = static_cast<float>(StereoEyeWidth(width)) / static_cast<float>(StereoEyeHeight(width, height));
     const double margin = 0.05;
     if (boxInView(low, high, 1.0f, aspect, margin)) return 1.0f;
@@ -89,15 +82,16 @@ void SetupViewerScene(HWND) {
 
 // A loaded model (read, fitted to the unit cube, with its normals) takes the place of the one
 // shown, keeping the view: fitted to both eyes at the window's size, its textures and list made.
-void ShowLoadedModel(HWND window, GlmModel* model, GlmModel* coarse) {
+void ShowLoadedModel(HWND window, GlmModel* model, GlmModel* coarse, const ModelExtent* extent) {
     RECT client;
     GetClientRect(window, &client);
-    const float scale = fitModelToEyes(model, client.right, client.bottom);
+    const float scale = fitModelToEyes(model, extent, client.right, client.bottom);
     // the copy made smaller with it
     for (size_t i = 3; coarse && scale != 1.0f && i < 3 * (static_cast<size_t>(coarse->vertexCount) + 1); i++)
         coarse->vertexData[i] *= scale;
-    sceneRadius = 0.0f;
-    for (uint32_t v = 1; v <= model->vertexCount; v++) {
+    // measured on the worker, unless the model was made smaller here
+    sceneRadius = scale == 1.0f ? extent->radius : 0.0f;
+    for (uint32_t v = 1; scale != 1.0f && v <= model->vertexCount; v++) {
         const float* p = &model->vertexData[3 * v];
         sceneRadius = fmaxf(sceneRadius, sqrtf(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]));
     }

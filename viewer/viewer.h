@@ -6,6 +6,7 @@
 #include "glm/glm.h"
 #include "shell/platform.h"
 #include "viewer/detail.h"
+#include "viewer/model_load.h"
 
 extern GlmModel* viewerModel;   // the model shown; null until the first is loaded
 extern bool useMaterials;       // the model has a material library
@@ -16,9 +17,9 @@ extern bool leftDragging;       // left button held: a trackball drag
 extern float rotationMatrix[16]; // the model's rotation, written by the trackball
 
 void SetupViewerScene(HWND window);
-// A loaded model and its coarse copy (or null) in place of the one shown, keeping the view;
-// the window owns them from now on.
-void ShowLoadedModel(HWND window, GlmModel* model, GlmModel* coarse);
+// A loaded model, its coarse copy (or null) and its extent in place of the one shown, keeping
+// the view; the window owns them from now on.
+void ShowLoadedModel(HWND window, GlmModel* model, GlmModel* coarse, const ModelExtent* extent);
 void BuildModelList(HWND window, GlmModel* coarse);
 // False where the eye's picture is not finished yet (a large model drawn in parts).
 bool DrawViewerEye(int eye);
