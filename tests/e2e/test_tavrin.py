@@ -340,6 +340,46 @@ class Tavrin(ProgramTest):
             self.expect_clean_exit(process)
             self.assertLess(time.time() - start, 3)
 
+    def answer_time(self, window, swapped):
+        """Seconds from F3 to the title that says the eyes are (or are no longer) swapped."""
+        start = time.time()
+        self.display.key(window, "F3")
+        self.wait_for_title(" [left eye, eyes swapped]" if swapped else " [left eye]", timeout=10)
+        return time.time() - start
+
+    def test_a_large_model_answers_keys_while_it_loads_and_while_it_draws_whole(self):
+        # a torus of three million triangles, its faces written only after a key was answered
+        rings, sides = 2000, 750
+        with tempfile.TemporaryDirectory() as d:
+            fifo = os.path.join(d, "large.obj")
+            os.mkfifo(fifo)
+            process = self.start(TAVRIN, fifo)
+            writer = open(fifo, "w")
+            self.display.key(self.display.wait_for_window(TITLE, with_class="", timeout=20), "Return")
+            window = self.wait_for_title("", timeout=20)
+            import math
+            writer.write("".join("v %.5f %.5f %.5f\n" % ((1 + 0.35 * math.cos(2 * math.pi * j / sides)) * math.cos(
+                2 * math.pi * i / rings), (1 + 0.35 * math.cos(2 * math.pi * j / sides)) * math.sin(2 * math.pi * i / rings),
+                0.35 * math.sin(2 * math.pi * j / sides)) for i in range(rings) for j in range(sides)))
+            writer.flush()
+            self.assertTrue(loading(self.display.picture(window)))
+            times = [self.answer_time(window, True), self.answer_time(window, False)]
+            for i in range(rings):
+                a, b = i * sides + 1, (i + 1) % rings * sides + 1
+                writer.write("".join("f %d %d %d\nf %d %d %d\n" % (a + j, b + j, b + (j + 1) % sides, a + j,
+                                                                     b + (j + 1) % sides, a + (j + 1) % sides)
+                                     for j in range(sides)))
+            writer.close()
+            self.wait_for_picture(process, window, lambda picture: not loading(picture) and picture.lit()[0] > 0, 60)
+            # the coarse copy at once, the full model in parts once the view rests: keys all along
+            deadline = time.time() + 3
+            while time.time() < deadline:
+                times.append(self.answer_time(window, len(times) % 2 == 0))
+                time.sleep(0.15)
+            self.assertLess(max(times), 0.5, "keys answered after %s s" % ["%.2f" % t for t in times])
+            self.display.key(window, "Escape")
+            self.expect_clean_exit(process)
+
     def test_f5_and_changes_on_disk_read_the_model_again_keeping_the_view(self):
         with tempfile.TemporaryDirectory() as d:
             # the library links to a folder nobody watches: a change there needs F5
