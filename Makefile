@@ -84,6 +84,7 @@ bench: release
 	$(BUILD)/release/bench/bench_geometry bench/data/full.obj 5
 	$(BUILD)/release/bench/bench_geometry bench/data/positions.obj 3
 	$(BUILD)/release/bench/bench_frames bench/data/full.obj 10
+	bench/run_fluid.sh $(BUILD)/release
 	$(BUILD)/release/bench/bench_demo_frames 200
 	$(BUILD)/release/bench/bench_compose models/scene.obj 60
 
