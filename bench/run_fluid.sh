@@ -17,13 +17,8 @@ if ! command -v f3d >/dev/null; then
     echo "run_fluid.sh: f3d is not installed (apt-get install f3d); skipped"
     exit 0
 fi
-if [ -z "$DISPLAY" ]; then
-    Xvfb :88 -screen 0 1280x1024x24 >/dev/null 2>&1 &
-    xvfb=$!
-    trap 'kill $xvfb' EXIT
-    export DISPLAY=:88
-    sleep 1
-fi
+display=88
+. "$(dirname "$0")/xvfb.sh"
 out=$(mktemp -d)
 /usr/bin/time -f "f3d to an 800 x 600 PNG of torus25m.obj: %e s, peak %M KiB" \
     f3d --output="$out/f3d.png" --resolution=800,600 "$data/torus25m.obj" >/dev/null 2>"$out/log" || true

@@ -17,13 +17,8 @@ if ! command -v f3d >/dev/null; then
     echo "run_startup.sh: f3d is not installed (apt-get install f3d); skipped"
     exit 0
 fi
-if [ -z "$DISPLAY" ]; then
-    Xvfb :87 -screen 0 1280x1024x24 >/dev/null 2>&1 &
-    xvfb=$!
-    trap 'kill $xvfb' EXIT
-    export DISPLAY=:87
-    sleep 1
-fi
+display=87
+. "$(dirname "$0")/xvfb.sh"
 for model in full textured; do
 out=$(mktemp -d)
 for i in $(seq "$runs"); do

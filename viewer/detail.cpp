@@ -2,6 +2,7 @@
 // view moves and the full model in parts at rest, with the drawing speed measured on the way.
 #include "viewer/detail.h"
 #include <GL/gl.h>
+#include <math.h>
 #include <string.h>
 #include <atomic>
 #include <chrono>
@@ -73,10 +74,9 @@ void takeCoarse(GlmModel* coarse) {
 // the copy draws its triangles twice.
 void measurePart(uint32_t triangles, double took) {
     if (took <= 0) return;
-    double perSecond = triangles / took;
-    double next = perSecond * partSeconds;
-    partTriangles = static_cast<uint32_t>(next < 2000 ? 2000 : next > 4e6 ? 4e6 : next);
-    if (triangles >= 2000) budget = static_cast<uint32_t>(perSecond * frameSeconds / 2 * 0.8 > 20000 ? perSecond * frameSeconds / 2 * 0.8 : 20000);
+    const double perSecond = triangles / took;
+    partTriangles = static_cast<uint32_t>(fmin(fmax(perSecond * partSeconds, 2000), 4e6));
+    if (triangles >= 2000) budget = static_cast<uint32_t>(fmax(perSecond * frameSeconds / 2 * 0.8, 20000));
 }
 
 // A copy larger than the speed measured since allows is made coarser.
