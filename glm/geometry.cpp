@@ -97,21 +97,23 @@ void facetNormalInDouble(const float* p0, const float* p1, const float* p2, floa
 // Below this many triangles the normals are made on one core.
 const uint32_t parallelTriangles = 1u << 16;
 
+// The unit normal of the triangle p0 p1 p2 (right-hand rule), into n.
+void computeFacet(const float* p0, const float* p1, const float* p2, float* n) {
+    float u[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+    float w[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+    _glmCross3(u, w, n);
+    _glmNormalize3(n);
+    if (!isfinite(n[0]) || !isfinite(n[1]) || !isfinite(n[2]) || (n[0] == 0 && n[1] == 0 && n[2] == 0))
+        facetNormalInDouble(p0, p1, p2, n);
+}
+
 // The facet normal of triangle i, into entry i + 1.
 void facetNormal(GlmModel* model, uint32_t i) {
     const float* v = model->vertexData;
     GlmTriangle* t = &model->triangleArray[i];
     t->facetNormalIndex = static_cast<int32_t>(i + 1);
-    const float* p0 = &v[3 * t->vertexIndex[0]];
-    const float* p1 = &v[3 * t->vertexIndex[1]];
-    const float* p2 = &v[3 * t->vertexIndex[2]];
-    float u[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
-    float w[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
-    float* n = &model->facetNormalData[3 * (i + 1)];
-    _glmCross3(u, w, n);
-    _glmNormalize3(n);
-    if (!isfinite(n[0]) || !isfinite(n[1]) || !isfinite(n[2]) || (n[0] == 0 && n[1] == 0 && n[2] == 0))
-        facetNormalInDouble(p0, p1, p2, n);
+    computeFacet(&v[3 * t->vertexIndex[0]], &v[3 * t->vertexIndex[1]], &v[3 * t->vertexIndex[2]],
+                 &model->facetNormalData[3 * (i + 1)]);
 }
 
 // The first index of part `part` of `parts` equal parts of [0, count).
@@ -135,165 +137,114 @@ void glmComputeFacetNormals(GlmModel* model) {
 
 namespace {
 
-// One entry of a vertex's list of uses: a corner of a triangle that has the vertex. A
-// vertex's uses lie side by side in one array, so the next use is the next entry.
-struct VertexUse {
-    uint32_t triangle : 31;  // 0-based triangle index
-    uint32_t averaged : 1;   // its facet normal went into the vertex's shared normal
-};
-
-// What the steps of glmVertexNormals share.
+// What the steps of glmVertexNormals share. Each vertex's uses (the corners that name it) are
+// visited from the highest triangle down, as if listed; no list is kept, so a model of
+// millions of triangles needs little more than its normals.
 struct VertexNormals {
     GlmModel* model;
-    int parts;           // of the triangles, and of the vertices, each on a core
+    int parts;           // of the triangles, each on a core, where the steps allow
     float cosAngle;      // facets closer than this to the reference merge
-    VertexUse* uses;     // vertex k's uses are uses[first[k]] up to uses[first[k + 1]]
-    uint32_t* first;
-    uint32_t* made;      // normals each part of the vertices makes
-    uint32_t* unused;    // vertices without a triangle, each part's
-    float* normals;      // room for the most normals there can be
+    uint32_t* reference; // by vertex: the highest triangle that uses it (noTriangle: none);
+                         // then the next slot of its own facets' copies
+    uint32_t* first;     // by vertex: its uses that did not merge, then its first slot; the
+                         // top bit: some use merged (its shared normal comes first)
+    uint8_t* merged;     // a bit a corner: its facet merges into the vertex's shared normal
+    float* referenceFacet; // by vertex: the facet of its highest triangle, while they are marked
 };
 
-const float* facetOf(const VertexNormals* w, const VertexUse* use) {
-    return &w->model->facetNormalData[3 * w->model->triangleArray[use->triangle].facetNormalIndex];
+const uint32_t noTriangle = UINT32_MAX, sharedBit = 1u << 31;
+
+// The facet normal of triangle i: as computed, or computed as glmComputeFacetNormals would.
+void facetOf(const GlmModel* model, uint32_t i, float* n) {
+    const GlmTriangle* t = &model->triangleArray[i];
+    if (model->facetNormalData) {
+        memcpy(n, &model->facetNormalData[3 * t->facetNormalIndex], 3 * sizeof(float));
+        return;
+    }
+    const float* v = model->vertexData;
+    computeFacet(&v[3 * t->vertexIndex[0]], &v[3 * t->vertexIndex[1]], &v[3 * t->vertexIndex[2]], n);
 }
 
-// The first vertex of part p of the vertices (1-based).
-uint32_t vertexOf(const VertexNormals* w, int p) { return 1 + partStart(w->model->vertexCount, w->parts, p); }
-
-// The lists of uses, each running from the highest triangle that uses the vertex down, made by
-// a counting sort: each part of the triangles counts its uses of every vertex, then places
-// them from its lowest triangle up, downwards from the top of its share of the vertex's run
-// (the shares of later parts lie below those of earlier ones), so the runs come out as one
-// pass over all triangles would leave them. Four bytes a use, so that little fresh memory is
-// touched.
-void listUses(VertexNormals* w) {
+// Which uses merge: those whose facet is near the facet of the highest triangle that uses the
+// vertex; counted by vertex, on all cores (the parts of the triangles start at multiples of 8,
+// so that no byte of the bits is written by two).
+void markMerged(VertexNormals* w) {
     const GlmModel* model = w->model;
     const uint32_t triangles = model->triangleCount, vertices = model->vertexCount;
-    const int parts = w->parts;
-    const size_t stride = static_cast<size_t>(vertices) + 2;
-    uint32_t* cursors = static_cast<uint32_t*>(_glmCalloc(parts * stride, sizeof *cursors));
-    w->first = static_cast<uint32_t*>(_glmCalloc(stride, sizeof *w->first));
-    w->uses = static_cast<VertexUse*>(_glmAlloc(3 * static_cast<size_t>(triangles) * sizeof *w->uses));
-    _glmRunParts(parts, [&](int p) {
-        uint32_t* counts = &cursors[p * stride];
-        for (uint32_t i = partStart(triangles, parts, p); i < partStart(triangles, parts, p + 1); i++)
-            for (int c = 0; c < 3; c++) {
-                int32_t k = model->triangleArray[i].vertexIndex[c];
-                assert(k >= 1 && static_cast<uint32_t>(k) <= vertices);
-                counts[k]++;
-            }
-    });
-    uint32_t end = 0;  // of the current vertex's run
-    for (uint32_t k = 1; k <= vertices + 1; k++) {
-        uint32_t top = end;
-        for (int p = 0; p < parts; p++) top += cursors[p * stride + k];
-        end = top;
-        for (int p = 0; p < parts; p++) {
-            uint32_t count = cursors[p * stride + k];
-            cursors[p * stride + k] = top;
-            top -= count;
-        }
-        w->first[k] = top;
-    }
-    _glmRunParts(parts, [&](int p) {
-        uint32_t* cursor = &cursors[p * stride];
-        for (uint32_t i = partStart(triangles, parts, p); i < partStart(triangles, parts, p + 1); i++)
-            for (int c = 0; c < 3; c++) {
-                // corner 0 last in the run, as a list built at its head from corner 0 on holds it
-                VertexUse* use = &w->uses[--cursor[model->triangleArray[i].vertexIndex[c]]];
-                use->triangle = i;
-                use->averaged = 0;
-            }
-    });
-    _glmFree(cursors);
-}
-
-// Marks, vertex by vertex, the uses whose facets merge into the shared normal (those near the
-// facet of the highest-numbered triangle that uses the vertex), and counts the normals each
-// part of the vertices makes.
-void markShared(VertexNormals* w) {
+    for (uint32_t i = 0; i < triangles; i++)
+        for (int c = 0; c < 3; c++) w->reference[model->triangleArray[i].vertexIndex[c]] = i;
+    w->referenceFacet = static_cast<float*>(_glmAlloc((static_cast<size_t>(vertices) + 1) * 3 * sizeof(float)));
     _glmRunParts(w->parts, [&](int p) {
-        for (uint32_t k = vertexOf(w, p); k < vertexOf(w, p + 1); k++) {
-            VertexUse *head = &w->uses[w->first[k]], *stop = &w->uses[w->first[k + 1]];
-            if (head == stop) {
-                w->unused[p]++;
-                continue;
+        for (uint32_t k = 1 + partStart(vertices, w->parts, p); k < 1 + partStart(vertices, w->parts, p + 1); k++)
+            if (w->reference[k] != noTriangle) facetOf(model, w->reference[k], &w->referenceFacet[3 * static_cast<size_t>(k)]);
+    });
+    auto start = [&](int p) { return p == w->parts ? triangles : partStart(triangles, w->parts, p) & ~7u; };
+    _glmRunParts(w->parts, [&](int p) {
+        for (uint32_t i = start(p); i < start(p + 1); i++) {
+            float facet[3];
+            facetOf(model, i, facet);
+            for (int c = 0; c < 3; c++) {
+                const uint32_t k = static_cast<uint32_t>(model->triangleArray[i].vertexIndex[c]);
+                if (_glmDot3(facet, &w->referenceFacet[3 * static_cast<size_t>(k)]) > w->cosAngle) {
+                    w->merged[(3 * static_cast<size_t>(i) + c) / 8] |= static_cast<uint8_t>(1u << ((3 * i + c) % 8));
+                    __atomic_fetch_or(&w->first[k], sharedBit, __ATOMIC_RELAXED);
+                } else {
+                    __atomic_fetch_add(&w->first[k], 1u, __ATOMIC_RELAXED);
+                }
             }
-            const float* reference = facetOf(w, head);
-            bool anyAveraged = false;
-            for (VertexUse* use = head; use != stop; use++) {
-                use->averaged = _glmDot3(facetOf(w, use), reference) > w->cosAngle;
-                anyAveraged |= use->averaged;
-                w->made[p] += !use->averaged;
-            }
-            w->made[p] += anyAveraged;
         }
     });
+    _glmFree(w->referenceFacet);
+    w->referenceFacet = nullptr;
 }
 
-// Vertex k's normals from `slot` on (the shared one first, then a facet's copy for each use
-// that did not merge), given to the corners that name it; returns the next free slot.
-uint32_t makeVertexNormals(VertexNormals* w, uint32_t k, uint32_t slot) {
-    VertexUse *head = &w->uses[w->first[k]], *stop = &w->uses[w->first[k + 1]];
-    float sum[3] = {0, 0, 0};
-    bool anyAveraged = false;
-    for (VertexUse* use = head; use != stop; use++) {
-        if (!use->averaged) continue;
-        const float* n = facetOf(w, use);
-        sum[0] += n[0];
-        sum[1] += n[1];
-        sum[2] += n[2];
-        anyAveraged = true;
-    }
-    uint32_t shared = 0;
-    if (anyAveraged) {
-        _glmNormalize3(sum);
-        memcpy(&w->normals[3 * static_cast<size_t>(slot)], sum, sizeof sum);
-        shared = slot++;
-    }
-    int64_t previousTriangle = -1;
-    int corner = -1;
-    for (VertexUse* use = head; use != stop; use++) {
-        GlmTriangle* t = &w->model->triangleArray[use->triangle];
-        uint32_t index = shared;
-        if (!use->averaged) {
-            memcpy(&w->normals[3 * static_cast<size_t>(slot)], facetOf(w, use), 3 * sizeof(float));
-            index = slot++;
+bool isMerged(const VertexNormals* w, uint32_t i, int c) {
+    return (w->merged[(3 * static_cast<size_t>(i) + c) / 8] >> ((3 * i + c) % 8)) & 1;
+}
+
+// The slots, vertex by vertex: the shared normal first, then a facet's copy for each use that
+// did not merge. Returns the normals' count; prints a line per vertex without a triangle.
+uint32_t numberSlots(VertexNormals* w) {
+    uint32_t slot = 1;
+    for (uint32_t k = 1; k <= w->model->vertexCount; k++) {
+        if (w->reference[k] == noTriangle) {
+            fprintf(stderr, "glmVertexNormals(): vertex w/o a triangle\n");
+            continue;
         }
-        // the uses of one triangle are adjacent: each takes the next corner that names the
-        // vertex, so every such corner gets a normal, not only the first
-        if (static_cast<int64_t>(use->triangle) != previousTriangle) corner = -1;
-        previousTriangle = use->triangle;
-        do corner++;
-        while (corner < 2 && t->vertexIndex[corner] != static_cast<int32_t>(k));
-        t->normalIndex[corner] = static_cast<int32_t>(index);
+        const uint32_t shared = w->first[k] >> 31, own = w->first[k] & ~sharedBit;
+        w->first[k] = slot | (shared << 31);
+        w->reference[k] = slot + shared;
+        slot += shared + own;
     }
-    return slot;
+    return slot - 1;
 }
 
-// Each part of the vertices makes its normals, numbered on from the parts before it.
+// The normals, from the highest triangle down: each merging facet added to its vertex's shared
+// normal (in the order a list of uses would add them), each other one copied to the vertex's
+// next slot, and every corner given its slot (of a vertex named twice by one triangle, the
+// first corner takes the first slot).
 void makeNormals(VertexNormals* w) {
-    _glmRunParts(w->parts, [&](int p) {
-        uint32_t slot = 1;
-        for (int q = 0; q < p; q++) slot += w->made[q];
-        for (uint32_t k = vertexOf(w, p); k < vertexOf(w, p + 1); k++)
-            if (w->first[k] != w->first[k + 1]) slot = makeVertexNormals(w, k, slot);
-    });
-}
-
-// The normals made, in an array of their exact count; the lines on what was done.
-void keepNormals(VertexNormals* w) {
     GlmModel* model = w->model;
-    model->normalCount = 0;
-    for (int p = 0; p < w->parts; p++) {
-        model->normalCount += w->made[p];
-        for (uint32_t i = 0; i < w->unused[p]; i++) fprintf(stderr, "glmVertexNormals(): vertex w/o a triangle\n");
+    float* normals = model->normalData;
+    for (uint32_t i = model->triangleCount; i-- > 0;) {
+        GlmTriangle* t = &model->triangleArray[i];
+        float facet[3];
+        facetOf(model, i, facet);
+        for (int c = 0; c < 3; c++) {
+            const uint32_t k = static_cast<uint32_t>(t->vertexIndex[c]);
+            uint32_t index;
+            if (isMerged(w, i, c)) {
+                index = w->first[k] & ~sharedBit;
+                for (int a = 0; a < 3; a++) normals[3 * static_cast<size_t>(index) + a] += facet[a];
+            } else {
+                index = w->reference[k]++;
+                memcpy(&normals[3 * static_cast<size_t>(index)], facet, sizeof facet);
+            }
+            t->normalIndex[c] = static_cast<int32_t>(index);
+        }
     }
-    // the upper bound shrunk to the exact count, in place: no copy of a large model's normals
-    model->normalData = static_cast<float*>(_glmShrink(w->normals, (static_cast<size_t>(model->normalCount) + 1) * 3 * sizeof(float)));
-    w->normals = nullptr;
-    printf("glmVertexNormals(): %d normals generated\n", static_cast<int>(model->normalCount));
+    for (uint32_t k = 1; k <= model->vertexCount; k++)
+        if (w->first[k] & sharedBit) _glmNormalize3(&normals[3 * static_cast<size_t>(w->first[k] & ~sharedBit)]);
 }
 
 }  // namespace
@@ -309,16 +260,17 @@ void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
     w.cosAngle = static_cast<float>(cos(static_cast<double>(angle) * 0.017453292519943295));
     _glmFree(model->normalData);
     model->normalData = nullptr;
-    // the upper bound; only the pages of the normals written are ever touched
-    w.normals = static_cast<float*>(_glmCalloc((3 * static_cast<size_t>(model->triangleCount) + 1) * 3, sizeof(float)));
-    w.made = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *w.made));
-    w.unused = static_cast<uint32_t*>(_glmCalloc(parts, sizeof *w.unused));
-    listUses(&w);
-    markShared(&w);
+    const size_t vertices = static_cast<size_t>(model->vertexCount) + 1;
+    w.reference = static_cast<uint32_t*>(_glmAlloc(vertices * sizeof(uint32_t)));
+    memset(w.reference, 0xff, vertices * sizeof(uint32_t));
+    w.first = static_cast<uint32_t*>(_glmCalloc(vertices, sizeof(uint32_t)));
+    w.merged = static_cast<uint8_t*>(_glmCalloc((3 * static_cast<size_t>(model->triangleCount) + 7) / 8, 1));
+    markMerged(&w);
+    model->normalCount = numberSlots(&w);
+    model->normalData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->normalCount) + 1) * 3, sizeof(float)));
     makeNormals(&w);
-    _glmFree(w.uses);
+    _glmFree(w.reference);
     _glmFree(w.first);
-    keepNormals(&w);
-    _glmFree(w.made);
-    _glmFree(w.unused);
+    _glmFree(w.merged);
+    printf("glmVertexNormals(): %d normals generated\n", static_cast<int>(model->normalCount));
 }

@@ -142,8 +142,10 @@ void glmComputeFacetNormals(GlmModel* model);
 
 /*
  * glmVertexNormals: per-corner normals shared between facets that meet the vertex's
- * reference facet at less than `angle` degrees, copied per triangle elsewhere. Needs facet
- * normals (glmComputeFacetNormals first). Replaces normalData and every normalIndex.
+ * reference facet (that of the highest triangle using the vertex) at less than `angle`
+ * degrees, copied per triangle elsewhere. Uses the facet normals where glmComputeFacetNormals
+ * made them, else works each out as it would, without keeping them (a large model then never
+ * holds them). Replaces normalData and every normalIndex.
  * Prints "glmVertexNormals(): vertex w/o a triangle" (stderr) per unused vertex and the
  * number of normals generated (stdout).
  */

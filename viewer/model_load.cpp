@@ -81,7 +81,7 @@ void load(void) {
         stage = 1;
         glmFitUnitCube(model);
         measure(model);
-        glmComputeFacetNormals(model);
+        // no facet normals kept: the model is drawn smooth, and they would be a tenth of it
         glmVertexNormals(model, 90.0f);
         stage = 2;
         if (model->triangleCount > CoarseTriangleBudget()) loadedCoarse = glmSimplify(model, CoarseTriangleBudget());
