@@ -1,5 +1,5 @@
 // detail.cpp: the display list of a small model; for a large one, its coarse copy while the
-// view moves and the full model in parts at rest, with the drawing speed measured on the way.
+// view moves (its frames measuring the drawing speed) and the full model in parts at rest.
 #include "viewer/detail.h"
 #include <GL/gl.h>
 #include <math.h>
@@ -36,9 +36,9 @@ GlmDrawPass* pass = nullptr;   // its draw of the eye being drawn
 int passEye = -1;
 uint32_t partTriangles = 20000; // a part's triangles, tuned to take about partSeconds
 std::atomic<uint32_t> budget(150000);
+double coarseFrameStart = 0;   // when the coarse frame under way began
 
-const double restSeconds = 0.3;  // the view has rested this long: the full model
-const UINT restMs = 300;
+const UINT restMs = 300;  // the view has rested this long: the full model
 const double partSeconds = 0.01;  // larger parts here met stalls of the renderer's of 60 to 90 ms
 const double paintSeconds = 0.04; // the parts of one paint, before the messages waiting
 const double frameSeconds = 0.1;  // what a coarse stereo frame may take
@@ -70,13 +70,9 @@ void takeCoarse(GlmModel* coarse) {
     coarseList = glmCompileList(coarse, drawMode);
 }
 
-// A part's time tunes the next part's size and the coarse copy's budget: a stereo frame of
-// the copy draws its triangles twice.
+// A part's time tunes the next part's size.
 void measurePart(uint32_t triangles, double took) {
-    if (took <= 0) return;
-    const double perSecond = triangles / took;
-    partTriangles = static_cast<uint32_t>(fmin(fmax(perSecond * partSeconds, 2000), 4e6));
-    if (triangles >= 2000) budget = static_cast<uint32_t>(fmax(perSecond * frameSeconds / 2 * 0.8, 20000));
+    if (took > 0) partTriangles = static_cast<uint32_t>(fmin(fmax(triangles / took * partSeconds, 2000), 4e6));
 }
 
 // A copy larger than the speed measured since allows is made coarser.
@@ -131,7 +127,7 @@ bool OnDetailFrame(bool unfinished, const float* rotation, bool held) {
     if (unfinished && fullFrame && !changed && !held) return true;
     endPass();
     refitCoarse();
-    fullFrame = !held && now - movedAt >= restSeconds;
+    fullFrame = !held && now - movedAt >= restMs / 1000.0;
     // until the full model is drawn, the timer looks again
     if (!fullFrame) SetTimer(restWindow, TAVRIN_REST_TIMER, restMs, nullptr);
     return false;
@@ -143,7 +139,15 @@ bool DrawModelDetail(int eye) {
         return true;
     }
     if (!fullFrame) {
+        // a coarse frame's time, both eyes drawn, sets the budget: a stereo frame draws the
+        // copy twice
+        if (eye == 0) coarseFrameStart = seconds();
         glCallList(coarseList);
+        if (eye == 1) {
+            glFinish();
+            const double took = seconds() - coarseFrameStart;
+            if (took > 0) budget = static_cast<uint32_t>(fmax(coarseModel->triangleCount / took * frameSeconds * 0.8, 20000));
+        }
         return true;
     }
     if (passEye != eye) {
@@ -153,17 +157,16 @@ bool DrawModelDetail(int eye) {
     }
     const double start = seconds();
     for (;;) {
+        const uint32_t triangles = partTriangles;
         const double before = seconds();
-        const bool done = glmDrawSome(pass, partTriangles);
-        // the part is drawn, not only queued: its time is the drawing's
-        glFinish();
-        const uint32_t drawn = partTriangles;
-        const double after = seconds();
-        if (!done) measurePart(drawn, after - before);
-        if (done) {
+        if (glmDrawSome(pass, triangles)) {
             endPass();
             return true;
         }
+        // the part is drawn, not only queued: its time is the drawing's
+        glFinish();
+        const double after = seconds();
+        measurePart(triangles, after - before);
         if (after - start + partSeconds > paintSeconds) return false;
     }
 }

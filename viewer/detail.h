@@ -13,7 +13,7 @@ extern GlmModel* coarseModel;   // the coarse copy; null = none
 extern uint32_t coarseList;     // its list
 
 // The triangles a coarse copy may have for a stereo frame of it to take about a tenth of a
-// second here: a guess until a full draw has measured the drawing speed. Any thread.
+// second here: a guess until a coarse frame has measured the drawing speed. Any thread.
 uint32_t CoarseTriangleBudget(void);
 // For benchmarks: the budget from now on (UINT32_MAX: every model drawn whole).
 void SetCoarseTriangleBudget(uint32_t triangles);
