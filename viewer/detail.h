@@ -10,11 +10,13 @@
 
 extern uint32_t modelList;      // the list of a model drawn whole; 0 = none
 extern GlmModel* coarseModel;   // the coarse copy; null = none
-extern uint32_t coarseList;     // its list
 
 // The triangles a coarse copy may have for a stereo frame of it to take about a tenth of a
-// second here: a guess until a coarse frame has measured the drawing speed. Any thread.
+// second here, drawn from vertex arrays: a guess until a coarse frame has measured the
+// drawing speed. Any thread.
 uint32_t CoarseTriangleBudget(void);
+// Whether a model is too large to draw whole, from a list, while it moves. Any thread.
+bool WantsCoarseCopy(const GlmModel* model);
 // For benchmarks: the budget from now on (UINT32_MAX: every model drawn whole).
 void SetCoarseTriangleBudget(uint32_t triangles);
 // The model to draw under `mode` (GLM_RENDER_*), with its coarse copy (owned from now on) or

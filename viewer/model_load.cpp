@@ -84,7 +84,7 @@ void load(void) {
         // no facet normals kept: the model is drawn smooth, and they would be a tenth of it
         glmVertexNormals(model, 90.0f);
         stage = 2;
-        if (model->triangleCount > CoarseTriangleBudget()) loadedCoarse = glmSimplify(model, CoarseTriangleBudget());
+        if (WantsCoarseCopy(model)) loadedCoarse = glmSimplify(model, CoarseTriangleBudget());
         glmWaitForMaps(model);
     }
     loaded = model;

@@ -67,14 +67,14 @@ class VirtualDisplay:
                           "IsViewable" in state))
         return found
 
-    def wait_for_window(self, title, with_class=None, timeout=10):
+    def wait_for_window(self, title, with_class=None, timeout=10, every=0.2):
         """The id of a viewable window with that title (and X11 class, "" for none)."""
         deadline = time.time() + timeout
         while time.time() < deadline:
             for window, _, cls, _, _, viewable in self.windows(title):
                 if viewable and (with_class is None or cls == with_class):
                     return window
-            time.sleep(0.2)
+            time.sleep(every)
         return None
 
     def key(self, window, *keys):

@@ -344,7 +344,8 @@ class Tavrin(ProgramTest):
         """Seconds from F3 to the title that says the eyes are (or are no longer) swapped."""
         start = time.time()
         self.display.key(window, "F3")
-        self.wait_for_title(" [left eye, eyes swapped]" if swapped else " [left eye]", timeout=10)
+        title = TITLE + (" [left eye, eyes swapped]" if swapped else " [left eye]")
+        self.assertIsNotNone(self.display.wait_for_window(title, with_class=CLASS, timeout=10, every=0.02))
         return time.time() - start
 
     def test_a_large_model_answers_keys_while_it_loads_and_while_it_draws_whole(self):
