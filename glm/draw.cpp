@@ -238,7 +238,8 @@ void glmDraw(const GlmModel* model, uint32_t mode) {
 
 // The corners of up to this many triangles go to OpenGL in one glDrawArrays call.
 static const uint32_t trianglesPerDraw = 4096;
-static const int cornerFloats = 8;  // texture coordinate, normal, position
+// texture coordinate, colour (where the vertices have colours), normal, position
+static const int cornerFloats = 12;
 
 // A draw that may be sent in parts: the walk over the runs, where it stands in its run, and
 // the corners not sent yet.
@@ -249,7 +250,11 @@ struct GlmDrawPass {
     Run run;
     uint32_t next;       // the run's next triangle
     bool started;        // a part was sent: the next one sends the state it left first
+    bool trianglesDone;  // then the segments and points, `element` of them sent
+    uint32_t element;
     bool done;
+    bool colors;         // corners carry their vertex's colour
+    int stride;          // floats a corner
     float* corners;      // trianglesPerDraw triangles' corners
     uint32_t filled;     // triangles in `corners`
 };
@@ -261,16 +266,78 @@ void drawCorners(GlmDrawPass* pass) {
     pass->filled = 0;
 }
 
+// The colour a vertex is drawn in: its own, times its material's diffuse colour where
+// materials are drawn.
+void vertexColor(const GlmDrawPass* pass, int32_t vertex, int32_t material, float* rgba) {
+    const GlmModel* model = pass->model;
+    const float* base = pass->walk.materials ? model->materialArray[material].diffuse : nullptr;
+    for (int k = 0; k < 3; k++) rgba[k] = model->colorData[3 * static_cast<size_t>(vertex) + k] * (base ? base[k] : 1.0f);
+    rgba[3] = base ? base[3] : 1.0f;
+}
+
 void addTriangle(GlmDrawPass* pass, const GlmTriangle* t) {
     if (pass->filled == trianglesPerDraw) drawCorners(pass);
+    const int n = pass->colors ? 4 : 0;  // the colour's floats
     for (int c = 0; c < 3; c++) {
         CornerData d = cornerOf(pass->model, pass->mode, t, c);
-        float* corner = &pass->corners[(3 * static_cast<size_t>(pass->filled) + c) * cornerFloats];
+        float* corner = &pass->corners[(3 * static_cast<size_t>(pass->filled) + c) * pass->stride];
         if (d.texCoord) memcpy(corner, d.texCoord, 2 * sizeof(float));
-        if (d.normal) memcpy(corner + 2, d.normal, 3 * sizeof(float));
-        memcpy(corner + 5, d.vertex, 3 * sizeof(float));
+        if (n) vertexColor(pass, t->vertexIndex[c], t->materialIndex, corner + 2);
+        if (d.normal) memcpy(corner + 2 + n, d.normal, 3 * sizeof(float));
+        memcpy(corner + 5 + n, d.vertex, 3 * sizeof(float));
     }
     pass->filled++;
+}
+
+// One corner of a segment or point: its colour where it has one, else its material's (the
+// current colour without materials), unlit.
+void sendElementCorner(const GlmDrawPass* pass, int32_t vertex, int32_t material) {
+    const GlmModel* model = pass->model;
+    float rgba[4];
+    if (pass->colors) {
+        vertexColor(pass, vertex, material, rgba);
+        glColor4fv(rgba);
+    } else if (pass->walk.materials) {
+        glColor4fv(model->materialArray[material].diffuse);
+    }
+    glVertex3fv(&model->vertexData[3 * static_cast<size_t>(vertex)]);
+}
+
+// Up to `count` of the segments and then the points, after the triangles: one pixel wide,
+// three across, unlit and untextured. Returns how many it sent.
+uint32_t drawElements(GlmDrawPass* pass, uint32_t count) {
+    const GlmModel* model = pass->model;
+    const uint32_t total = model->lineCount + model->pointCount;
+    if (pass->element >= total || count == 0) return 0;
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_POINT_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glLineWidth(1.0f);
+    glPointSize(3.0f);
+    const uint32_t end = total - pass->element < count ? total : pass->element + count;
+    const uint32_t sent = end - pass->element;
+    if (pass->element < model->lineCount) {
+        glBegin(GL_LINES);
+        for (; pass->element < end && pass->element < model->lineCount; pass->element++) {
+            const GlmLine* l = &model->lineArray[pass->element];
+            ASSERT_INDEX(l->vertexIndex[0], 1, model->vertexCount);
+            ASSERT_INDEX(l->vertexIndex[1], 1, model->vertexCount);
+            sendElementCorner(pass, l->vertexIndex[0], l->materialIndex);
+            sendElementCorner(pass, l->vertexIndex[1], l->materialIndex);
+        }
+        glEnd();
+    }
+    if (pass->element < end) {
+        glBegin(GL_POINTS);
+        for (; pass->element < end; pass->element++) {
+            const GlmPoint* p = &model->pointArray[pass->element - model->lineCount];
+            ASSERT_INDEX(p->vertexIndex, 1, model->vertexCount);
+            sendElementCorner(pass, p->vertexIndex, p->materialIndex);
+        }
+        glEnd();
+    }
+    glPopAttrib();
+    return sent;
 }
 
 // The next run's state, sent after the corners before it.
@@ -297,6 +364,8 @@ GlmDrawPass* glmStartDraw(const GlmModel* model, uint32_t mode) {
     pass->model = model;
     pass->mode = repairMode(model, mode);
     pass->walk = walkRuns(model, pass->mode);
+    pass->colors = model->colorData != nullptr;
+    pass->stride = pass->colors ? 12 : 8;
     pass->corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(trianglesPerDraw) * 3 * cornerFloats * sizeof(float)));
     return pass;
 }
@@ -319,19 +388,31 @@ bool glmDrawSome(GlmDrawPass* pass, uint32_t triangles) {
     }
     pass->started = true;
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glInterleavedArrays(GL_T2F_N3F_V3F, cornerFloats * sizeof(float), pass->corners);
+    // vertex colours: the diffuse colour (times the material's) through colour material
+    if (pass->colors) {
+        glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT);
+        if (mode & GLM_RENDER_MATERIAL) glColorMaterial(GL_FRONT_AND_BACK, GL_DIFFUSE);
+        glEnable(GL_COLOR_MATERIAL);
+    }
+    glInterleavedArrays(pass->colors ? GL_T2F_C4F_N3F_V3F : GL_T2F_N3F_V3F, pass->stride * sizeof(float), pass->corners);
     if (!(mode & (GLM_RENDER_FLAT | GLM_RENDER_SMOOTH))) glDisableClientState(GL_NORMAL_ARRAY);
     if (!(mode & GLM_RENDER_TEXTURE)) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    for (uint32_t sent = 0; sent < triangles;) {
+    uint32_t sent = 0;
+    while (sent < triangles && !pass->trianglesDone) {
         if (pass->next == pass->run.end && !nextPassRun(pass)) {
-            pass->done = true;
+            pass->trianglesDone = true;
             break;
         }
         for (; pass->next < pass->run.end && sent < triangles; pass->next++, sent++)
             addTriangle(pass, &model->triangleArray[pass->run.group->triangleIndices[pass->next]]);
     }
     drawCorners(pass);
+    if (pass->colors) glPopAttrib();
     glPopClientAttrib();
+    if (pass->trianglesDone) {
+        sent += drawElements(pass, triangles - sent);
+        pass->done = pass->element == model->lineCount + model->pointCount;
+    }
     texturesOff(walk.textures);
     emissionOff(walk.emission);
     glPopMatrix();

@@ -205,10 +205,18 @@ bool isMerged(const VertexNormals* w, uint32_t i, int c) {
 // The slots, vertex by vertex: the shared normal first, then a facet's copy for each use that
 // did not merge. Returns the normals' count; prints a line per vertex without a triangle.
 uint32_t numberSlots(VertexNormals* w) {
+    const GlmModel* model = w->model;
+    // a vertex of a segment or point is drawn all the same
+    uint8_t* drawn = nullptr;
+    if (model->lineCount || model->pointCount) {
+        drawn = static_cast<uint8_t*>(_glmCalloc(static_cast<size_t>(model->vertexCount) + 1, 1));
+        for (uint32_t i = 0; i < model->lineCount; i++) drawn[model->lineArray[i].vertexIndex[0]] = drawn[model->lineArray[i].vertexIndex[1]] = 1;
+        for (uint32_t i = 0; i < model->pointCount; i++) drawn[model->pointArray[i].vertexIndex] = 1;
+    }
     uint32_t slot = 1;
-    for (uint32_t k = 1; k <= w->model->vertexCount; k++) {
+    for (uint32_t k = 1; k <= model->vertexCount; k++) {
         if (w->reference[k] == noTriangle) {
-            fprintf(stderr, "glmVertexNormals(): vertex w/o a triangle\n");
+            if (!drawn || !drawn[k]) fprintf(stderr, "glmVertexNormals(): vertex w/o a triangle\n");
             continue;
         }
         const uint32_t shared = w->first[k] >> 31, own = w->first[k] & ~sharedBit;
@@ -216,6 +224,7 @@ uint32_t numberSlots(VertexNormals* w) {
         w->reference[k] = slot + shared;
         slot += shared + own;
     }
+    _glmFree(drawn);
     return slot - 1;
 }
 
@@ -273,4 +282,11 @@ void _glmVertexNormalsInParts(GlmModel* model, float angle, int parts) {
     _glmFree(w.first);
     _glmFree(w.merged);
     printf("glmVertexNormals(): %d normals generated\n", static_cast<int>(model->normalCount));
+}
+
+void glmPointsOfVertices(GlmModel* model) {
+    if (model->triangleCount || model->lineCount || model->pointCount || model->vertexCount == 0) return;
+    model->pointArray = static_cast<GlmPoint*>(_glmCalloc(model->vertexCount, sizeof(GlmPoint)));
+    model->pointCount = model->vertexCount;
+    for (uint32_t v = 0; v < model->vertexCount; v++) model->pointArray[v].vertexIndex = static_cast<int32_t>(v + 1);
 }

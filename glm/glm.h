@@ -36,6 +36,17 @@ typedef struct GlmTriangle {
                                  where it differs from the triangle drawn before */
 } GlmTriangle;
 
+/* A segment of an l line (a line of n corners makes n - 1), or a point of a p line. */
+typedef struct GlmLine {
+    int32_t vertexIndex[2];   /* 1-based into vertexData */
+    int32_t materialIndex;    /* as a triangle's */
+} GlmLine;
+
+typedef struct GlmPoint {
+    int32_t vertexIndex;      /* 1-based into vertexData */
+    int32_t materialIndex;    /* as a triangle's */
+} GlmPoint;
+
 typedef struct GlmMaterial {
     char* name;         /* owned; "default" for slot 0; of a newmtl line of several words, the
                            second (the name that usemtl lines match by their own last word) */
@@ -73,6 +84,13 @@ typedef struct GlmModel {
     float* facetNormalData;   /* owned, (facetNormalCount + 1) * 3 floats, or null */
     uint32_t triangleCount;   /* number of triangles */
     GlmTriangle* triangleArray; /* owned, triangleCount records, 0-based */
+    uint32_t lineCount;       /* segments of l lines, drawn after the triangles */
+    GlmLine* lineArray;       /* owned, lineCount records, or null */
+    uint32_t pointCount;      /* points of p lines, drawn after the segments */
+    GlmPoint* pointArray;     /* owned, pointCount records, or null */
+    float* colorData;         /* owned, (vertexCount + 1) * 3 floats (0 to 1) where the file's
+                                 first v line gives a colour after its position, else null;
+                                 a vertex without one is white */
     uint32_t materialCount;   /* materials including "default"; 0 without a library */
     GlmMaterial* materialArray; /* owned, materialCount records, or null */
     uint32_t groupCount;      /* number of groups */
@@ -152,7 +170,21 @@ void glmComputeFacetNormals(GlmModel* model);
 void glmVertexNormals(GlmModel* model, float angle);
 
 /*
- * glmDraw: sends the model as one GL_TRIANGLES batch under `mode` (GLM_RENDER_* bits).
+ * glmOrientParts: turns round (corners 1 and 2 swapped, with their normal and texture
+ * indices) the triangles of each connected part that is clearly wound inward: most of its
+ * area carries normals and three quarters of that area is wound against them; or, where
+ * most of it carries none, it is a closed surface of negative volume (parts of more than two
+ * million such triangles are not judged). A part that agrees, or is open, is untouched.
+ * Returns the number of triangles turned. Use before normals are computed.
+ */
+uint32_t glmOrientParts(GlmModel* model);
+
+/* glmPointsOfVertices: for a model with no triangle, segment or point, a point for each
+ * vertex (material 0), so that a file of vertices alone draws as its points. */
+void glmPointsOfVertices(GlmModel* model);
+
+/*
+ * glmDraw: sends the model's triangles as one GL_TRIANGLES batch under `mode` (GLM_RENDER_* bits).
  * Bits that ask for missing data or exclude each other are cleared with a warning on
  * stdout. Needs a current OpenGL context; not between glBegin and glEnd.
  */
@@ -168,7 +200,9 @@ void glmDraw(const GlmModel* model, uint32_t mode);
 void glmUploadTextures(GlmModel* model);
 
 /* glmCompileList: records glmDraw(model, mode) in a new display list, which the caller
- * owns and deletes with glDeleteLists. */
+ * owns and deletes with glDeleteLists; then the model's segments (one pixel wide) and points
+ * (three across), unlit, in their materials' colours, and its vertex colours where it has them
+ * (times the diffuse colour in material mode, through colour material). */
 uint32_t glmCompileList(const GlmModel* model, uint32_t mode);
 
 /*

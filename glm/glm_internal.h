@@ -195,6 +195,10 @@ typedef struct GlmChunkGroups {
     uint32_t count;
 } GlmChunkGroups;
 
+/* What the passes count and fill in file order, each into an array of its own: vertices,
+ * texture coordinates, normals (indexed 0, 1, 2 as in a face's corner), segments of l lines
+ * and points of p lines. */
+enum { GLM_ENTRY_SEGMENT = 3, GLM_ENTRY_POINT = 4, GLM_ENTRY_KINDS = 5 };
 /* The filling pass's state: where it is and what is current. A chunk filled alongside others
  * reports nothing: at the first thing wrong it stops (`bailed`), to be filled again alone, in
  * its turn, where it reports now (`reportNow`) and the read fails. */
@@ -202,8 +206,8 @@ typedef struct GlmFill {
     bool reportNow;          /* reads on to the end alone: what goes wrong refuses the read */
     bool bailed;             /* met something wrong: stopped */
     size_t pos;              /* the next statement's start */
-    uint32_t filled[3];      /* vertices, texture coordinates, normals read so far (whole file) */
-    uint32_t limits[3];      /* and how far this chunk may go */
+    uint32_t filled[GLM_ENTRY_KINDS]; /* the entries of each kind read so far (whole file) */
+    uint32_t limits[GLM_ENTRY_KINDS]; /* and how far this chunk may go */
     uint32_t triangles;      /* the next triangle's index */
     uint32_t triangleLimit;  /* and how far this chunk may go */
     uint32_t group;          /* the current group's number */
@@ -222,11 +226,12 @@ typedef struct GlmChunk {
     size_t limit;            /* it reads the statements that start before this */
     size_t pos;              /* where the counting stopped: the next statement's start */
     bool stopped;            /* the counting met an unknown keyword (its last event) */
-    uint64_t counts[3];      /* vertices, texture coordinates, normals */
+    uint64_t counts[GLM_ENTRY_KINDS];
     uint64_t triangles;
     GlmEvent* events;        /* in file order; the first is GLM_EVENT_START */
     uint32_t eventCount, eventCapacity;
     size_t materialLine;     /* the rest of its last usemtl line, or SIZE_MAX */
+    int colors;              /* whether its first v line gives a colour: 1, 0, or -1 (none) */
     GlmFill fill, start;     /* the filling state, and what it started from (its groups' table
                                 and unknown names are the filling's) */
 } GlmChunk;

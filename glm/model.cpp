@@ -192,6 +192,9 @@ void glmDelete(GlmModel* model) {
     _glmFree(model->texCoordData);
     _glmFree(model->facetNormalData);
     _glmFree(model->triangleArray);
+    _glmFree(model->lineArray);
+    _glmFree(model->pointArray);
+    _glmFree(model->colorData);
     _glmFreeMaterials(model);
     for (uint32_t i = 0; i < model->libraryPathCount; i++) _glmFree(model->libraryPaths[i]);
     _glmFree(model->libraryPaths);

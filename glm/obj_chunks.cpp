@@ -48,6 +48,7 @@ void planChunks(ChunkedRead* r, int wanted) {
         chunks[i].limit = i + 1 < made ? chunks[i + 1].begin : file->size;
         chunks[i].pos = chunks[i].begin;
         chunks[i].materialLine = SIZE_MAX;
+        chunks[i].colors = -1;
     }
     r->count = made;
 }
@@ -98,7 +99,8 @@ bool mergeCounts(ChunkedRead* r) {
     char buf[GLM_BUFFER_SIZE];
     GlmStream file = {r->file->data, r->file->size, 0};
     uint32_t group = _glmEnsureGroup(model, &r->index, "default");
-    uint64_t totals[3] = {0, 0, 0}, triangles = 0;
+    uint64_t totals[GLM_ENTRY_KINDS] = {}, triangles = 0;
+    int colors = -1;
     bool lastClean = false;
     for (int c = 0; c < r->used; c++) {
         GlmChunk* chunk = &r->chunks[c];
@@ -121,10 +123,11 @@ bool mergeCounts(ChunkedRead* r) {
             }
             event->group = group;
         }
-        for (int k = 0; k < 3; k++) totals[k] += chunk->counts[k];
+        for (int k = 0; k < GLM_ENTRY_KINDS; k++) totals[k] += chunk->counts[k];
         triangles += chunk->triangles;
+        if (colors < 0) colors = chunk->colors;
     }
-    if (totals[0] > maxEntries || totals[1] > maxEntries || totals[2] > maxEntries || triangles > maxEntries) {
+    if (*std::max_element(totals, totals + GLM_ENTRY_KINDS) > maxEntries || triangles > maxEntries) {
         _glmFail(r->read, stderr, "glmReadOBJ() failed: data file \"%s\" holds more than %llu entries of one kind.\n",
                  model->objPath, static_cast<unsigned long long>(maxEntries));
         return false;
@@ -133,6 +136,11 @@ bool mergeCounts(ChunkedRead* r) {
     model->texCoordCount = static_cast<uint32_t>(totals[1]);
     model->normalCount = static_cast<uint32_t>(totals[2]);
     model->triangleCount = static_cast<uint32_t>(triangles);
+    model->lineCount = static_cast<uint32_t>(totals[GLM_ENTRY_SEGMENT]);
+    model->pointCount = static_cast<uint32_t>(totals[GLM_ENTRY_POINT]);
+    // the file's first v line says whether its vertices have colours
+    if (colors == 1)
+        model->colorData = static_cast<float*>(_glmCalloc((static_cast<size_t>(model->vertexCount) + 1) * 3, sizeof(float)));
     for (int c = 0; c < r->used; c++)
         for (uint32_t i = 0; i < r->chunks[c].eventCount; i++)
             r->index.groups[r->chunks[c].events[i].group]->triangleCount +=
@@ -152,6 +160,11 @@ void allocateArrays(GlmModel* model) {
     if (model->texCoordCount)
         model->texCoordData =
             static_cast<float*>(_glmCalloc((static_cast<size_t>(model->texCoordCount) + 1) * 2, sizeof(float)));
+    if (model->lineCount) model->lineArray = static_cast<GlmLine*>(_glmCalloc(model->lineCount, sizeof(GlmLine)));
+    if (model->pointCount) model->pointArray = static_cast<GlmPoint*>(_glmCalloc(model->pointCount, sizeof(GlmPoint)));
+    // a vertex whose line gives no colour is white
+    if (model->colorData)
+        for (size_t i = 3; i < (static_cast<size_t>(model->vertexCount) + 1) * 3; i++) model->colorData[i] = 1.0f;
 }
 
 // --- a chunk's table of groups --------------------------------------------------------------
@@ -183,7 +196,7 @@ void planFill(ChunkedRead* r) {
         st->reportNow = r->used == 1;
         st->pos = chunk->first;
         st->triangleLimit = st->triangles + static_cast<uint32_t>(chunk->triangles);
-        for (int k = 0; k < 3; k++) st->limits[k] = st->filled[k] + static_cast<uint32_t>(chunk->counts[k]);
+        for (int k = 0; k < GLM_ENTRY_KINDS; k++) st->limits[k] = st->filled[k] + static_cast<uint32_t>(chunk->counts[k]);
         uint32_t* numbers = static_cast<uint32_t*>(_glmAlloc(chunk->eventCount * sizeof(uint32_t)));
         for (uint32_t i = 0; i < chunk->eventCount; i++) numbers[i] = chunk->events[i].group;
         GlmChunkGroups* t = &chunk->fill.groups;
@@ -194,7 +207,7 @@ void planFill(ChunkedRead* r) {
         for (uint32_t e = 0; e < t->count; e++) t->entries[e].limit = next[t->entries[e].number];
 
         carried.triangles = st->triangleLimit;
-        for (int k = 0; k < 3; k++) carried.filled[k] = st->limits[k];
+        for (int k = 0; k < GLM_ENTRY_KINDS; k++) carried.filled[k] = st->limits[k];
         carried.group = chunk->events[chunk->eventCount - 1].group;
         if (chunk->materialLine != SIZE_MAX) {
             // a name the library lacks is reported by the chunk that reads its line
@@ -265,6 +278,8 @@ void fillToTheEnd(ChunkedRead* r, int c) {
     st->limits[0] = model->vertexCount;
     st->limits[1] = model->texCoordCount;
     st->limits[2] = model->normalCount;
+    st->limits[GLM_ENTRY_SEGMENT] = model->lineCount;
+    st->limits[GLM_ENTRY_POINT] = model->pointCount;
     _glmFillChunk(r->read, r->file, st, r->file->size, r->mapped);
 }
 

@@ -15,6 +15,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <algorithm>
+#include <type_traits>
 #include "glm/glm_internal.h"
 
 namespace {
@@ -47,6 +48,24 @@ uint32_t countFace(GlmStream* file, const char* keyword) {
     uint32_t triangles = 1;
     while (_glmScanCorner(file, form, nullptr) > 0) triangles++;
     return triangles;
+}
+
+// Reads the corners after an l or p keyword; returns how many there are.
+uint32_t countCorners(GlmStream* file, const char* keyword) {
+    int values[3] = {0, 0, 0};
+    int form = _glmFirstCorner(file, keyword, values);
+    uint32_t corners = 1;
+    while (_glmScanCorner(file, form, nullptr) > 0) corners++;
+    return corners;
+}
+
+// Whether the rest of a v line gives a colour after the position (three more numbers).
+bool givesColor(GlmStream* file) {
+    const char* text;
+    GlmStream line = {nullptr, _glmLineText(file, &text), 0};
+    line.data = text;
+    float numbers[3];
+    return _glmScan(&line, GLM_SCAN_F3, nullptr, numbers) == 3 && _glmScan(&line, GLM_SCAN_F3, nullptr, numbers) == 3;
 }
 
 // --- filling ------------------------------------------------------------------------------
@@ -163,14 +182,64 @@ void fillFaceAs(GlmModel* model, GlmFill* st, GlmStream* file, int* values) {
     }
 }
 
+// Stores the segment from corner a to b (kind GLM_ENTRY_SEGMENT) or the point b.
+void addElement(GlmModel* model, GlmFill* st, int kind, const Corner& a, const Corner& b) {
+    if (st->bailed) return;
+    if (st->filled[kind] >= st->limits[kind]) {
+        malformed(model, st);
+        return;
+    }
+    const uint32_t i = st->filled[kind]++;
+    if (kind == GLM_ENTRY_SEGMENT)
+        model->lineArray[i] = GlmLine{{a.index[0], b.index[0]}, st->material};
+    else
+        model->pointArray[i] = GlmPoint{b.index[0], st->material};
+}
+
+// An l line's segments, corner to corner, or a p line's points; texture coordinates and
+// normals are resolved (and refused out of range) as a face's, and not kept.
+template <int Form>
+void fillElementsAs(GlmModel* model, GlmFill* st, GlmStream* file, int* values, int kind) {
+    Corner previous = resolveCorner<Form>(model, st, values);
+    if (kind == GLM_ENTRY_POINT) addElement(model, st, kind, previous, previous);
+    while (!st->bailed && (clearFields<Form>(values), _glmScanCorner(file, Form, values) > 0)) {
+        Corner next = resolveCorner<Form>(model, st, values);
+        addElement(model, st, kind, previous, next);
+        previous = next;
+    }
+}
+
+// Calls fill with the form of the corners after `keyword` as a compile-time constant.
+template <typename Fill>
+void byForm(GlmStream* file, const char* keyword, int* values, Fill fill) {
+    switch (_glmFirstCorner(file, keyword, values)) {
+    case GLM_FACE_VN: fill(std::integral_constant<int, GLM_FACE_VN>()); break;
+    case GLM_FACE_VTN: fill(std::integral_constant<int, GLM_FACE_VTN>()); break;
+    case GLM_FACE_VT: fill(std::integral_constant<int, GLM_FACE_VT>()); break;
+    default: fill(std::integral_constant<int, GLM_FACE_V>()); break;
+    }
+}
+
 void fillFace(GlmModel* model, GlmFill* st, GlmStream* file, const char* keyword) {
     int values[3] = {0, absentIndex, absentIndex};
-    switch (_glmFirstCorner(file, keyword, values)) {
-    case GLM_FACE_VN: fillFaceAs<GLM_FACE_VN>(model, st, file, values); break;
-    case GLM_FACE_VTN: fillFaceAs<GLM_FACE_VTN>(model, st, file, values); break;
-    case GLM_FACE_VT: fillFaceAs<GLM_FACE_VT>(model, st, file, values); break;
-    default: fillFaceAs<GLM_FACE_V>(model, st, file, values); break;
-    }
+    byForm(file, keyword, values, [&](auto form) { fillFaceAs<decltype(form)::value>(model, st, file, values); });
+}
+
+void fillElements(GlmModel* model, GlmFill* st, GlmStream* file, const char* keyword, int kind) {
+    int values[3] = {0, absentIndex, absentIndex};
+    byForm(file, keyword, values,
+           [&](auto form) { fillElementsAs<decltype(form)::value>(model, st, file, values, kind); });
+}
+
+// The colour after a vertex's position, clamped to 0 to 1 (a NaN is 0), where its line gives
+// one (the vertex stays white where not); the rest of the line is read.
+void fillColor(float* color, GlmStream* file) {
+    const char* text;
+    GlmStream line = {nullptr, _glmLineText(file, &text), 0};
+    line.data = text;
+    float rgb[3];
+    if (_glmScan(&line, GLM_SCAN_F3, nullptr, rgb) != 3) return;
+    for (int k = 0; k < 3; k++) color[k] = rgb[k] >= 0.0f ? (rgb[k] <= 1.0f ? rgb[k] : 1.0f) : 0.0f;
 }
 
 // Stores a v, vt or vn line's numbers; the chunk may hold no more than it counted.
@@ -186,6 +255,7 @@ void fillEntry(GlmModel* model, GlmFill* st, GlmStream* file, int kind) {
     float* entry = arrays[kind] + static_cast<size_t>(st->filled[kind]) * widths[kind];
     _glmScan(file, patterns[kind], nullptr, entry);
     if (kind == 0 && (!isfinite(entry[0]) || !isfinite(entry[1]) || !isfinite(entry[2]))) notFinite(model, st);
+    if (kind == 0 && model->colorData) fillColor(model->colorData + static_cast<size_t>(st->filled[0]) * 3, file);
 }
 
 // A usemtl line: a name the library lacks is reported by one thread in file order, so a
@@ -264,7 +334,10 @@ void walkStatements(GlmRead* read, GlmStream* file, size_t limit, GlmChunk* chun
                     return;
                 }
                 chunk->counts[kind]++;
-                _glmSkipLine(file);
+                if (kind == 0 && chunk->colors < 0)
+                    chunk->colors = givesColor(file);
+                else
+                    _glmSkipLine(file);
             } else {
                 if (kind < 0)
                     malformed(model, st);
@@ -290,6 +363,19 @@ void walkStatements(GlmRead* read, GlmStream* file, size_t limit, GlmChunk* chun
                 fillFace(model, st, file, buf);
             }
             break;
+        case 'l':
+        case 'p': {
+            const int kind = buf[0] == 'l' ? GLM_ENTRY_SEGMENT : GLM_ENTRY_POINT;
+            if (buf[1] != '\0') {
+                _glmSkipLine(file);
+            } else if constexpr (Counting) {
+                const uint32_t corners = countCorners(file, buf);
+                chunk->counts[kind] += kind == GLM_ENTRY_POINT ? corners : corners - 1;
+            } else {
+                fillElements(model, st, file, buf, kind);
+            }
+            break;
+        }
         case 'u':
             if constexpr (Counting) {
                 chunk->materialLine = file->pos;
@@ -350,7 +436,8 @@ void _glmFillChunk(GlmRead* read, const GlmStream* whole, GlmFill* st, size_t li
 bool _glmCheckFilled(GlmRead* read, const GlmFill* st) {
     const GlmModel* model = read->model;
     if (st->filled[0] == model->vertexCount && st->filled[1] == model->texCoordCount &&
-        st->filled[2] == model->normalCount && st->triangles == model->triangleCount)
+        st->filled[2] == model->normalCount && st->filled[GLM_ENTRY_SEGMENT] == model->lineCount &&
+        st->filled[GLM_ENTRY_POINT] == model->pointCount && st->triangles == model->triangleCount)
         return true;
     refuseMalformed(read);
     return false;

@@ -164,6 +164,13 @@ GlmModel* makeCopy(const GlmModel* model, const Clusters* c, const Kept* kept, u
     copy->vertexData = static_cast<float*>(_glmCalloc(3 * (static_cast<size_t>(c->cellCount) + 1), sizeof(float)));
     for (size_t i = 0; i < c->cellCount; i++)
         for (int k = 0; k < 3; k++) copy->vertexData[3 * (i + 1) + k] = c->sums[4 * i + k] / c->sums[4 * i + 3];
+    // a cell's colour is its vertices' mean
+    if (model->colorData) {
+        copy->colorData = static_cast<float*>(_glmCalloc(3 * (static_cast<size_t>(c->cellCount) + 1), sizeof(float)));
+        for (uint32_t v = 1; v <= model->vertexCount; v++)
+            for (int k = 0; k < 3; k++)
+                copy->colorData[3 * (static_cast<size_t>(c->vertexCell[v]) + 1) + k] += model->colorData[3 * v + k] / c->sums[4 * c->vertexCell[v] + 3];
+    }
     const size_t corners = 3 * static_cast<size_t>(count);
     if (model->normalData) {
         copy->normalCount = static_cast<uint32_t>(corners);

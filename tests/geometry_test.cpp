@@ -248,3 +248,44 @@ TEST(VertexNormals, PartsGiveWhatOnePassGives) {
 }
 
 }  // namespace
+
+namespace {
+
+// A tetrahedron's four corners from vertex `base` on, at x offset `x`, and its faces wound
+// outward (or inward), less the last `missing`.
+void Tetrahedron(std::vector<std::vector<float>>* v, std::vector<std::vector<int>>* t, float x, bool outward, int missing) {
+    const int b = static_cast<int>(v->size()) + 1;
+    for (auto p : std::vector<std::vector<float>>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}) v->push_back({p[0] + x, p[1], p[2]});
+    std::vector<std::vector<int>> faces = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+    for (size_t f = 0; f + missing < faces.size(); f++)
+        t->push_back({b + faces[f][0], b + faces[f][outward ? 1 : 2], b + faces[f][outward ? 2 : 1]});
+}
+
+}  // namespace
+
+TEST(OrientParts, TurnsOnlyPartsClearlyWoundInward) {
+    // closed parts without normals by their volume; an open one (a room) stays as it is
+    std::vector<std::vector<float>> v;
+    std::vector<std::vector<int>> t;
+    Tetrahedron(&v, &t, 0, true, 0);
+    Tetrahedron(&v, &t, 3, false, 0);
+    Tetrahedron(&v, &t, 6, false, 1);
+    GlmModel* m = MakeModel(v, t);
+    EXPECT_EQ(glmOrientParts(m), 4u);
+    std::vector<std::vector<float>> w;
+    std::vector<std::vector<int>> turned;
+    Tetrahedron(&w, &turned, 0, true, 0);
+    Tetrahedron(&w, &turned, 3, true, 0);
+    for (size_t i = 0; i < 8; i++)
+        EXPECT_EQ(std::vector<int>(m->triangleArray[i].vertexIndex, m->triangleArray[i].vertexIndex + 3), turned[i]) << i;
+    EXPECT_EQ(glmOrientParts(m), 0u) << "turned once";
+    glmDelete(m);
+    // with normals, by them: a face wound against its own normals, with its indices
+    m = glmReadOBJ(WriteTempFile("against.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvn 0 0 -1\nvn 0 0 -0.5\nf 1/1/1 2/2/2 3/1/1\n"
+                      "v 5 0 0\nv 6 0 0\nv 5 1 0\nvn 0 0 1\nf 4//3 5//3 6//3\n").c_str());
+    EXPECT_EQ(glmOrientParts(m), 1u);
+    const GlmTriangle& a = m->triangleArray[0];
+    EXPECT_EQ((std::vector<int>{a.vertexIndex[1], a.normalIndex[1], a.texCoordIndex[1], a.vertexIndex[2]}),
+              (std::vector<int>{3, 1, 1, 2}));
+    glmDelete(m);
+}

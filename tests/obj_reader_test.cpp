@@ -152,6 +152,29 @@ TEST(ObjReader, FaceFormsCarryTheirIndices) {
     glmDelete(m);
 }
 
+TEST(ObjReader, LinesPointsAndVertexColoursAreKept) {
+    // the first v line gives a colour: the file has colours, clamped; a vertex without is white
+    std::string text = "v 0 0 0 0.25 2 -1\nv 1 0 0\nv 1 1 0 0 0.5 nan\nvt 0 0\nl 1/1 2/1 -1/1\np 3 1\nlod 1\n";
+    for (int chunks : {1, 4}) {
+        std::string path = WriteTempFile("elements.obj", text + text);
+        GlmModel* m = _glmReadOBJInChunks(path.c_str(), chunks);
+        ASSERT_EQ(m->lineCount, 4u);
+        EXPECT_EQ((std::vector<int>{m->lineArray[1].vertexIndex[0], m->lineArray[1].vertexIndex[1],
+                                    m->lineArray[3].vertexIndex[0], m->lineArray[3].vertexIndex[1]}),
+                  (std::vector<int>{2, 3, 2, 6}));
+        ASSERT_EQ(m->pointCount, 4u);
+        EXPECT_EQ(m->pointArray[3].vertexIndex, 1);
+        EXPECT_EQ(m->triangleCount, 0u);
+        ASSERT_NE(m->colorData, nullptr);
+        EXPECT_EQ(std::vector<float>(m->colorData + 3, m->colorData + 12),
+                  (std::vector<float>{0.25f, 1, 0, 1, 1, 1, 0, 0.5f, 0}));
+        glmDelete(m);
+    }
+    Read r = ReadText("v 0 0 0 1\nv 1 0 0 0.5 0.5 0.5\np 1 2\n");
+    EXPECT_EQ(r.model->colorData, nullptr) << "a weight alone is no colour";
+    glmDelete(r.model);
+}
+
 TEST(ObjReader, NegativeIndicesCountBackFromTheLastEntryRead) {
     Read r = ReadText("v 0 0 0\nv 1 0 0\nv 1 1 0\nf -3 -2 -1\nv 0 1 0\nf 1 -2 -1\n");
     EXPECT_EQ(GroupTriangles(r.model, r.model->groupList), (std::vector<std::vector<int>>{{1, 2, 3}, {1, 3, 4}}));
@@ -347,6 +370,8 @@ TEST(ObjReaderDeath, IndicesOutsideTheirArraysAreRefused) {
         {"v 0 0 0\nvn 0 0 1\nf 1//1 1//1 1//2\n", "normal index 2 out of range"},
         {"v 0 0 0\nvt 0 0\nf 1/1 1/1 1/2\n", "texture coordinate index 2 out of range"},
         {"v 0 0 0\nf\n", "vertex index 0 out of range"},
+        {"v 0 0 0\nv 1 0 0\nl 1 2 3\n", "vertex index 3 out of range"},
+        {"v 0 0 0\np 1 -2\n", "vertex index -2 out of range"},
     };
     for (auto& c : cases) {
         std::string path = WriteTempFile("range.obj", c[0]);

@@ -109,6 +109,8 @@ const Case kCases[] = {
     {"cad_part.obj", {4, 4}},        // far from the origin, no library
     {"scan_crlf.obj", {-1, 1}},      // long header and group line, CRLF
     {"lamp.obj", {0, 2}},            // Ke: a shade of Kd 0 glows orange, the panel after it does not
+    {"vcolors.obj", {0, 2}},         // vertex colours, no library
+    {"inward.obj", {0}},             // a scan wound inward against its normals: its red front shows
 };
 
 TEST(ExporterFiles, LookAsTheirAuthorsMeantThem) {
@@ -135,6 +137,35 @@ TEST(ExporterFiles, LookAsTheirAuthorsMeantThem) {
         }
         Close();
     }
+}
+
+// Pixels of each named colour: red, green, blue.
+std::vector<int> CountNamed(const Picture& p) {
+    std::vector<int> counts(3, 0);
+    for (size_t i = 0; i < p.rgba.size(); i += 4) {
+        const int named = Named({p.rgba[i], p.rgba[i + 1], p.rgba[i + 2]});
+        if (named >= 0 && named < 3) counts[named]++;
+    }
+    return counts;
+}
+
+TEST(ExporterFiles, LinesPointsAndVerticesAloneAreDrawn) {
+    // a red outline of segments and a blue row of points, unlit, in their materials' colours
+    std::string printed;
+    Picture p = Show("wire.obj", &printed);
+    EXPECT_EQ(printed, "");
+    std::vector<int> named = CountNamed(p);
+    EXPECT_GT(named[0], 300) << "the outline, one pixel wide all round";
+    EXPECT_GT(named[2], 9 * 4) << "nine points a few pixels across";
+    EXPECT_GT(p.right - p.left, p.width * 45 / 100);
+    Close();
+    // vertices alone: their points, in the grey of a model without materials
+    p = Show("cloud.obj", &printed);
+    EXPECT_EQ(printed, "");
+    long lit = 0;
+    for (size_t i = 0; i < p.rgba.size(); i += 4) lit += p.rgba[i] > 100;
+    EXPECT_GT(lit, 108 * 4);
+    Close();
 }
 
 TEST(ExporterFiles, LongLinesAddNothing) {

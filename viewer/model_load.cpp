@@ -29,7 +29,7 @@ HWND window = nullptr;
 bool ended = false;
 
 // The text encoding a regular file's first bytes show, where it is one the reader cannot
-// read (as text in it reads as no faces): "UTF-16" or "UTF-32", else null. A stream is not
+// read (as text in it reads as nothing to draw): "UTF-16" or "UTF-32", else null. A stream is not
 // opened again.
 const char* wideEncoding(const char* path) {
     unsigned char b[4] = {1, 1, 1, 1};
@@ -57,13 +57,13 @@ void measure(const GlmModel* model) {
     }
 }
 
-// A model with no face shows nothing: say why.
+// A model with nothing to draw: say why.
 void refuseEmpty(const char* path) {
     if (const char* encoding = wideEncoding(path))
         snprintf(status.message, sizeof status.message, "Tavrin: \"%s\" is %s text: save it as UTF-8 to open it.\n", path,
                  encoding);
     else
-        snprintf(status.message, sizeof status.message, "Tavrin: \"%s\" holds no faces to show.\n", path);
+        snprintf(status.message, sizeof status.message, "Tavrin: \"%s\" holds nothing to show.\n", path);
     status.onStdout = false;
 }
 
@@ -72,17 +72,20 @@ void load(void) {
     // starts, which inherit this) takes what the main thread leaves
     setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
     GlmModel* model = glmTryReadOBJ(loadPath.c_str(), &status);
-    if (model && model->triangleCount == 0) {
+    if (model) glmPointsOfVertices(model);
+    if (model && model->triangleCount == 0 && model->lineCount == 0 && model->pointCount == 0) {
         glmDelete(model);  // waits for its maps' decoding
         model = nullptr;
         refuseEmpty(loadPath.c_str());
     }
     if (model) {
         stage = 1;
+        // a scan wound inward shows its outside at start
+        glmOrientParts(model);
         glmFitUnitCube(model);
         measure(model);
         // no facet normals kept: the model is drawn smooth, and they would be a tenth of it
-        glmVertexNormals(model, 90.0f);
+        if (model->triangleCount) glmVertexNormals(model, 90.0f);
         stage = 2;
         if (WantsCoarseCopy(model)) loadedCoarse = glmSimplify(model, CoarseTriangleBudget());
         glmWaitForMaps(model);

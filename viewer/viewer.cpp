@@ -118,7 +118,7 @@ void BuildModelList(HWND window, GlmModel* coarse) {
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 65.0f);
-    uint32_t mode = GLM_RENDER_SMOOTH | (useMaterials ? GLM_RENDER_MATERIAL : 0u) | (useTextures ? GLM_RENDER_TEXTURE : 0u);
+    uint32_t mode = (viewerModel->normalData ? GLM_RENDER_SMOOTH : 0u) | (useMaterials ? GLM_RENDER_MATERIAL : 0u) | (useTextures ? GLM_RENDER_TEXTURE : 0u);
     SetDetailModel(window, viewerModel, coarse, mode);
 }
 

@@ -483,10 +483,10 @@ class Tavrin(ProgramTest):
             self.expect_refused(missing, "err", 'glmReadOBJ() failed: can\'t open data file "%s".\n' % missing)
             # started from the desktop menu, without a file
             self.expect_refused("", "err", 'glmReadOBJ() failed: can\'t open data file "".\n')
-            # nothing to show: points only, or text saved as UTF-16
-            points = write_model(d, "points.obj", "mtllib absent.mtl\nv 0 0 0\np 1\n")
-            self.expect_refused(points, "err", '_glmReadMTL() failed: can\'t open material file "%s".\n'
-                                'Tavrin: "%s" holds no faces to show.\n' % (os.path.join(d, "absent.mtl"), points))
+            # nothing to show: a library and no vertex, or text saved as UTF-16
+            empty = write_model(d, "empty.obj", "mtllib absent.mtl\nusemtl x\n")
+            self.expect_refused(empty, "err", '_glmReadMTL() failed: can\'t open material file "%s".\n'
+                                'Tavrin: "%s" holds nothing to show.\n' % (os.path.join(d, "absent.mtl"), empty))
             utf16 = os.path.join(d, "utf16.obj")
             with open(utf16, "wb") as f:
                 f.write("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n".encode("utf-16"))

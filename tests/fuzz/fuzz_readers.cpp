@@ -45,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     // what the viewer does next, on whatever the reader accepted
+    glmPointsOfVertices(model);
+    glmOrientParts(model);
     glmFitUnitCube(model);
     glmComputeFacetNormals(model);
     glmVertexNormals(model, 90.0f);
