@@ -177,6 +177,7 @@ typedef struct PlatformResources {
 #define VK_F1 0x70
 #define VK_F2 0x71
 #define VK_F3 0x72
+#define VK_F4 0x73
 #define VK_F5 0x74
 #define VK_F6 0x75
 #define VK_F7 0x76

@@ -20,6 +20,8 @@ void ignore(const std::string& path, const char* why) {
 
 }  // namespace
 
+bool studioLight = false;
+
 std::string StereoSettingsPath(void) { return ConfigFolder() + "/" + programInfo.programName + "/stereo"; }
 
 bool LoadStereoSettings(int* output, bool* swapped) {
@@ -41,13 +43,15 @@ bool LoadStereoSettings(int* output, bool* swapped) {
         return false;
     }
     text[n] = '\0';
-    int mode = -1, swap = -1;
+    int mode = -1, swap = -1, light = 0;
     for (char* line = strtok(text, "\n"); line; line = strtok(nullptr, "\n")) {
         if (strncmp(line, "output=", 7) == 0) {
             for (int m = 0; m < STEREO_OUTPUT_COUNT; m++)
                 if (strcmp(line + 7, stereoOutputNames[m]) == 0) mode = m;
         } else if (strcmp(line, "swapped=yes") == 0 || strcmp(line, "swapped=no") == 0) {
             swap = line[8] == 'y';
+        } else if (strcmp(line, "light=studio") == 0 || strcmp(line, "light=head") == 0) {
+            light = line[6] == 's';
         } else {
             mode = -2;
             break;
@@ -63,6 +67,7 @@ bool LoadStereoSettings(int* output, bool* swapped) {
     }
     *output = mode;
     *swapped = swap == 1;
+    studioLight = light == 1;
     return true;
 }
 
@@ -70,7 +75,8 @@ void SaveStereoSettings(int output, bool swapped) {
     std::string path = StereoSettingsPath();
     std::string folder = path.substr(0, path.rfind('/'));
     std::string temporary = path + ".new-" + std::to_string(getpid());
-    std::string text = std::string("output=") + stereoOutputNames[output] + "\nswapped=" + (swapped ? "yes" : "no") + "\n";
+    std::string text = std::string("output=") + stereoOutputNames[output] + "\nswapped=" + (swapped ? "yes" : "no") + "\n" +
+                       (studioLight ? "light=studio\n" : "");
     FILE* f = MakeFolders(folder) ? fopen(temporary.c_str(), "w") : nullptr;
     bool written = f && fputs(text.c_str(), f) >= 0;
     if (f && fclose(f) != 0) written = false;

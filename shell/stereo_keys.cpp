@@ -23,6 +23,7 @@ bool outputChosen = false;  // the user chose an output, or one was remembered
 bool packingWanted = false; // frame packing was chosen or remembered, for a window of its size
 bool depthShown = false;    // the user set the depth from the keyboard
 std::string modelShown;     // the file name the title shows, once the user opened another
+std::string programNote;    // what the program adds to the title, once the user asked for it
 
 // An eye's picture and the screen, in millimetres, as the viewer sees them: an eye's columns
 // across the screen (a television stretches a squeezed half), and its rows; whether the
@@ -42,6 +43,7 @@ void updateTitle(HWND window) {
     std::string title = programInfo.windowTitle;
     if (!modelShown.empty()) title += " - " + modelShown;
     if (outputChosen) title += std::string(" [") + stereoOutputNames[stereoOutput] + (eyesSwapped ? ", eyes swapped" : "") + "]";
+    title += programNote;
     if (depthShown) {
         double front, back, plane = ZeroParallaxDistance();
         StereoParallaxRange(ProgramSceneRadius(), &front, &back);
@@ -143,6 +145,11 @@ void comfortableDepth(HWND window) {
 
 void ShowModelName(HWND window, const char* name) {
     modelShown = name;
+    updateTitle(window);
+}
+
+void ShowProgramNote(HWND window, const char* note) {
+    programNote = note;
     updateTitle(window);
 }
 

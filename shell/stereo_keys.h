@@ -16,6 +16,8 @@ void SetStereoOutput(HWND window, int output, bool swapped);
 bool OnStereoKey(HWND window, WPARAM key);
 // The title names this file from now on (after the first model, for the ones opened later).
 void ShowModelName(HWND window, const char* name);
+// Adds the program's own words to the title (" [studio light]"), after the output's.
+void ShowProgramNote(HWND window, const char* note);
 // The depth in the title again (after Enter or a drag), where the keys have shown it.
 void ShowStereoDepth(HWND window);
 // After a resize: frame packing, chosen or remembered, comes on at a window of its size and

@@ -17,7 +17,9 @@
 #include "shell/window.h"
 #include "tests/gl_test_env.h"
 #include "tests/test_util.h"
+#include "shell/settings.h"
 #include "viewer/file_watch.h"
+#include "viewer/light.h"
 #include "viewer/viewer.h"
 
 const ProgramInfo& programInfo = tavrinInfo;
@@ -165,6 +167,33 @@ TEST(ExporterFiles, LinesPointsAndVerticesAloneAreDrawn) {
     long lit = 0;
     for (size_t i = 0; i < p.rgba.size(); i += 4) lit += p.rgba[i] > 100;
     EXPECT_GT(lit, 108 * 4);
+    Close();
+}
+
+TEST(ExporterFiles, TheStudioLightLightsTheWallsTheHeadLightLeavesDark) {
+    // a room open to the eyes: its red and green walls side on, near black under the head light
+    std::string printed;
+    Picture head = Show("room.obj", &printed);
+    studioLight = true;
+    SendLight();
+    DrawStereoFrame();
+    Picture studio = ReadPicture(0);
+    studioLight = false;
+    SendLight();
+    // red and green lit to half of their colour or more
+    auto walls = [](const Picture& p) {
+        int red = 0, green = 0;
+        for (size_t i = 0; i < p.rgba.size(); i += 4) {
+            red += p.rgba[i] > 80 && p.rgba[i] > 3 * p.rgba[i + 1];
+            green += p.rgba[i + 1] > 57 && p.rgba[i + 1] > 2 * p.rgba[i];
+        }
+        return std::vector<int>{red, green};
+    };
+    EXPECT_EQ(walls(head), (std::vector<int>{0, 0}));
+    std::vector<int> lit = walls(studio);
+    EXPECT_GT(lit[0], 1000);
+    EXPECT_GT(lit[1], 1000);
+    EXPECT_GT(Colour(studio, 0.4, 0.6)[1], Colour(head, 0.4, 0.6)[1] * 6 / 10) << "the back wall stays lit";
     Close();
 }
 

@@ -5,6 +5,7 @@
 #include "shell/program.h"
 #include "shell/stereo.h"
 #include "viewer/detail.h"
+#include "viewer/light.h"
 #include "viewer/model_load.h"
 #include "viewer/model_session.h"
 #include "viewer/trackball.h"
@@ -27,6 +28,10 @@ void OnProgramRelease(void) {}
 void OnProgramCommand(HWND window, int id) { OnViewerCommand(window, id); }
 
 bool OnProgramKey(HWND window, WPARAM key) {
+    if (key == VK_F4) {
+        ToggleLight(window);
+        return true;
+    }
     if (key != VK_F5) return false;
     ReloadModel(window);
     return true;

@@ -20,6 +20,7 @@ const ProgramInfo tavrinInfo = {
     "Enter: reset both stereo parameters\n"
     "1 / 2: back faces culled / both sides drawn\n"
     "Esc: quit\n"
+    "F4: studio light (key, fill and ambient) / head light, kept for the next start\n"
     "F5: read the model and its files again from disk (also by itself when they change)\n"
     "An .obj file dropped on the window: open it in place of the model\n",
 };

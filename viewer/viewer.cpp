@@ -10,6 +10,7 @@
 #include "shell/output.h"
 #include "shell/stereo_keys.h"
 #include "shell/command_line.h"
+#include "viewer/light.h"
 #include "viewer/model_load.h"
 #include "viewer/progress.h"
 #include "viewer/trackball.h"
@@ -76,6 +77,7 @@ void SetupViewerScene(HWND) {
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+    SetupLight();
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
 }

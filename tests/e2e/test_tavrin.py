@@ -237,6 +237,13 @@ class Tavrin(ProgramTest):
         self.wait_for_title(" [side-by-side full]")
         # table 103 does what it did in any output: 2 and 1 switch the culling
         self.expect_culling_keys_work(window)
+        # F4: the studio light, named in the title and kept beside the output
+        self.display.key(window, "F4")
+        self.wait_for_title(" [side-by-side full] [studio light]")
+        with open(os.path.join(self.home, ".config", "Tavrin", "stereo")) as f:
+            self.assertEqual(f.read(), "output=side-by-side full\nswapped=no\nlight=studio\n")
+        self.display.key(window, "F4")
+        self.wait_for_title(" [side-by-side full] [head light]")
         # F1: the list of keys in a box with the title as caption, closed with Return
         self.display.key(window, "F1")
         box = self.display.wait_for_window(TITLE, with_class="")
@@ -245,7 +252,7 @@ class Tavrin(ProgramTest):
         time.sleep(0.3)
         # F11: full screen and back
         def size():
-            return [w_[3:5] for w_ in self.display.windows(TITLE + " [side-by-side full]") if w_[2] == CLASS][0]
+            return [w_[3:5] for w_ in self.display.windows(TITLE + " [side-by-side full] [head light]") if w_[2] == CLASS][0]
         windowed = size()
         self.display.key(window, "F11")
         time.sleep(0.5)
