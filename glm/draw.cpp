@@ -88,7 +88,12 @@ void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index, bool emis
         glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m->shininess);
         if (emission) glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m->emission);
     }
-    if (mode & GLM_RENDER_COLOR) glColor3fv(m->diffuse);
+    if (mode & GLM_RENDER_COLOR) {
+        if (m->diffuse[3] < 1.0f)
+            glColor4fv(m->diffuse);
+        else
+            glColor3fv(m->diffuse);
+    }
 }
 
 // No more light of its own, after a model that glows.
@@ -250,8 +255,11 @@ struct GlmDrawPass {
     Run run;
     uint32_t next;       // the run's next triangle
     bool started;        // a part was sent: the next one sends the state it left first
-    bool trianglesDone;  // then the segments and points, `element` of them sent
-    uint32_t element;
+    bool trianglesDone;  // the opaque ones; then the transparent ones, far to near, from
+    uint32_t* sorted;    // these (null: none), `nextSorted` of `sortedCount` sent so far;
+    uint32_t sortedCount, nextSorted;
+    float view[16];      // by the modelview matrix when the pass started
+    uint32_t element;    // then the segments and points, this many of them sent
     bool done;
     bool colors;         // corners carry their vertex's colour
     int stride;          // floats a corner
@@ -340,6 +348,84 @@ uint32_t drawElements(GlmDrawPass* pass, uint32_t count) {
     return sent;
 }
 
+// Whether a material is drawn blended, after the opaque ones.
+bool isTransparent(const GlmMaterial* m) { return m->diffuse[3] < 1.0f; }
+
+// The transparent triangles by their centres' depth, far to near: a radix sort of the depths
+// made into unsigned keys that sort as the floats do.
+void sortTransparent(GlmDrawPass* pass) {
+    const GlmModel* model = pass->model;
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < model->triangleCount; i++)
+        count += isTransparent(&model->materialArray[model->triangleArray[i].materialIndex]);
+    pass->sortedCount = count;
+    if (count == 0) return;
+    uint32_t* keys = static_cast<uint32_t*>(_glmAlloc(2 * static_cast<size_t>(count) * sizeof(uint32_t)));
+    uint32_t* indices = static_cast<uint32_t*>(_glmAlloc(2 * static_cast<size_t>(count) * sizeof(uint32_t)));
+    const float* m = pass->view;
+    uint32_t k = 0;
+    for (uint32_t i = 0; i < model->triangleCount; i++) {
+        const GlmTriangle* t = &model->triangleArray[i];
+        if (!isTransparent(&model->materialArray[t->materialIndex])) continue;
+        float z = 0;
+        for (int c = 0; c < 3; c++) {
+            const float* v = &model->vertexData[3 * t->vertexIndex[c]];
+            z += m[2] * v[0] + m[6] * v[1] + m[10] * v[2];
+        }
+        uint32_t bits;
+        memcpy(&bits, &z, sizeof bits);
+        keys[k] = bits & 0x80000000u ? ~bits : bits | 0x80000000u;
+        indices[k++] = i;
+    }
+    // farthest first: the most negative depth along the eyes' axis
+    uint32_t *fromKeys = keys, *toKeys = keys + count, *from = indices, *to = indices + count;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t starts[257] = {};
+        for (uint32_t i = 0; i < count; i++) starts[((fromKeys[i] >> shift) & 255) + 1]++;
+        for (int b = 0; b < 256; b++) starts[b + 1] += starts[b];
+        for (uint32_t i = 0; i < count; i++) {
+            const uint32_t at = starts[(fromKeys[i] >> shift) & 255]++;
+            toKeys[at] = fromKeys[i];
+            to[at] = from[i];
+        }
+        std::swap(fromKeys, toKeys);
+        std::swap(from, to);
+    }
+    // four passes: the sorted order is back in the first halves
+    pass->sorted = static_cast<uint32_t*>(_glmAlloc(static_cast<size_t>(count) * sizeof(uint32_t)));
+    memcpy(pass->sorted, from, static_cast<size_t>(count) * sizeof(uint32_t));
+    _glmFree(keys);
+    _glmFree(indices);
+}
+
+// Up to `count` of the transparent triangles, far to near, blended, without writing depth;
+// each one's material and texture sent where they change. Returns how many it sent.
+uint32_t drawTransparent(GlmDrawPass* pass, uint32_t count) {
+    const GlmModel* model = pass->model;
+    RunWalk& walk = pass->walk;
+    if (pass->nextSorted == pass->sortedCount || count == 0) return 0;
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    uint32_t sent = 0;
+    for (; pass->nextSorted < pass->sortedCount && sent < count; pass->nextSorted++, sent++) {
+        const GlmTriangle* t = &model->triangleArray[pass->sorted[pass->nextSorted]];
+        if (t->materialIndex != walk.current) {
+            drawCorners(pass);
+            sendMaterial(model, pass->mode, walk.current = t->materialIndex, walk.emission);
+        }
+        if (walk.textures && textureOf(model, t) != walk.bound) {
+            drawCorners(pass);
+            sendTexture(walk.bound = textureOf(model, t));
+        }
+        addTriangle(pass, t);
+    }
+    drawCorners(pass);
+    glPopAttrib();
+    return sent;
+}
+
 // The next run's state, sent after the corners before it.
 bool nextPassRun(GlmDrawPass* pass) {
     RunWalk& walk = pass->walk;
@@ -365,6 +451,15 @@ GlmDrawPass* glmStartDraw(const GlmModel* model, uint32_t mode) {
     pass->mode = repairMode(model, mode);
     pass->walk = walkRuns(model, pass->mode);
     pass->colors = model->colorData != nullptr;
+    // transparent materials only count where materials are drawn; their order is the view's
+    if (pass->walk.materials) {
+        bool any = false;
+        for (uint32_t i = 0; i < model->materialCount; i++) any = any || isTransparent(&model->materialArray[i]);
+        if (any) {
+            glGetFloatv(GL_MODELVIEW_MATRIX, pass->view);
+            sortTransparent(pass);
+        }
+    }
     pass->stride = pass->colors ? 12 : 8;
     pass->corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(trianglesPerDraw) * 3 * cornerFloats * sizeof(float)));
     return pass;
@@ -403,13 +498,16 @@ bool glmDrawSome(GlmDrawPass* pass, uint32_t triangles) {
             pass->trianglesDone = true;
             break;
         }
+        // a transparent run waits for the sorted ones
+        if (pass->sorted && isTransparent(&model->materialArray[walk.current])) pass->next = pass->run.end;
         for (; pass->next < pass->run.end && sent < triangles; pass->next++, sent++)
             addTriangle(pass, &model->triangleArray[pass->run.group->triangleIndices[pass->next]]);
     }
     drawCorners(pass);
+    if (pass->trianglesDone) sent += drawTransparent(pass, triangles - sent);
     if (pass->colors) glPopAttrib();
     glPopClientAttrib();
-    if (pass->trianglesDone) {
+    if (pass->trianglesDone && pass->nextSorted == pass->sortedCount) {
         sent += drawElements(pass, triangles - sent);
         pass->done = pass->element == model->lineCount + model->pointCount;
     }
@@ -421,6 +519,7 @@ bool glmDrawSome(GlmDrawPass* pass, uint32_t triangles) {
 
 void glmEndDraw(GlmDrawPass* pass) {
     if (!pass) return;
+    _glmFree(pass->sorted);
     _glmFree(pass->corners);
     _glmFree(pass);
 }

@@ -52,7 +52,8 @@ typedef struct GlmMaterial {
                            second (the name that usemtl lines match by their own last word) */
     char* wholeName;    /* owned: the whole text of its newmtl line, which a usemtl line of
                            the same text matches first; null for slot 0 */
-    float diffuse[4];   /* Kd, alpha 1 */
+    float diffuse[4];   /* Kd; alpha the opacity: d, else 1 - Tr (where not every Tr is 1
+                           with no d, the slip of exporters that write Tr as d); 1 opaque */
     float ambient[4];   /* Ka, alpha 1 */
     float specular[4];  /* Ks, alpha 1 */
     float emission[4];  /* Ke, alpha 1: light of its own, added to the lit colour; zero without */

@@ -4,6 +4,7 @@
 #include <string.h>
 #include <strings.h>
 #include <string>
+#include <vector>
 #include "glm/glm_internal.h"
 
 namespace {
@@ -37,6 +38,18 @@ void scanColor(GlmStream* file, float* color) {
     if (converted == 1) color[1] = color[0];
     if (converted >= 1 && converted < 3) color[2] = color[0];
 }
+
+// A d or Tr value: 0 to 1, a NaN or a line without a number read as `otherwise`.
+float scanFraction(GlmStream* file, float otherwise) {
+    float value = otherwise;
+    if (scanOnLine(file, GLM_SCAN_F1, &value) != 1 || !(value == value)) return otherwise;
+    return value < 0.0f ? 0.0f : value > 1.0f ? 1.0f : value;
+}
+
+// What a table's d and Tr lines said, slot by slot, until the table is whole.
+struct Opacities {
+    std::vector<float> opacity, transmission;  // -1: no such line
+};
 
 }  // namespace
 
@@ -149,7 +162,7 @@ bool readMap(GlmMaterial* m, GlmStream* file, const char* libraryPath) {
 // Fills the table from one library, from slot `named` + 1 on; returns the last slot filled.
 // `mapsFound` is cleared where a map is not there. A name past the table's end (its count
 // and its filling disagree) refuses the library.
-uint32_t fillMaterials(GlmRead* read, const Library* library, uint32_t named, bool* mapsFound) {
+uint32_t fillMaterials(GlmRead* read, const Library* library, uint32_t named, bool* mapsFound, Opacities* opacities) {
     GlmModel* model = read->model;
     GlmStream file = {library->data.data, library->data.size, 0};
     char buf[GLM_BUFFER_SIZE];
@@ -198,6 +211,18 @@ uint32_t fillMaterials(GlmRead* read, const Library* library, uint32_t named, bo
             else
                 _glmSkipLine(&file);
             break;
+        case 'd':
+            if (buf[1] == '\0')
+                opacities->opacity[current] = scanFraction(&file, 1.0f);
+            else
+                _glmSkipLine(&file);
+            break;
+        case 'T':
+            if (strcmp(buf, "Tr") == 0)
+                opacities->transmission[current] = scanFraction(&file, 0.0f);
+            else
+                _glmSkipLine(&file);
+            break;
         case 'm':
             if (strcasecmp(buf, "map_Kd") == 0)
                 *mapsFound = readMap(m, &file, library->path) && *mapsFound;
@@ -210,6 +235,23 @@ uint32_t fillMaterials(GlmRead* read, const Library* library, uint32_t named, bo
         }
     }
     return named;
+}
+
+// The opacity, Kd's alpha: d, else 1 - Tr. Where no material has d and every Tr is 1, the
+// exporter wrote Tr meaning d (a known slip): Tr is ignored, and the materials stay opaque.
+void setOpacities(GlmModel* model, const Opacities* o) {
+    bool anyOpacity = false, everyTransmissionOne = true;
+    for (uint32_t i = 0; i < model->materialCount; i++) {
+        anyOpacity = anyOpacity || o->opacity[i] >= 0;
+        everyTransmissionOne = everyTransmissionOne && (o->transmission[i] < 0 || o->transmission[i] == 1.0f);
+    }
+    const bool slip = !anyOpacity && everyTransmissionOne;
+    for (uint32_t i = 0; i < model->materialCount; i++) {
+        if (o->opacity[i] >= 0)
+            model->materialArray[i].diffuse[3] = o->opacity[i];
+        else if (o->transmission[i] >= 0 && !slip)
+            model->materialArray[i].diffuse[3] = 1.0f - o->transmission[i];
+    }
 }
 
 // Finds and loads the library `name` names beside the model; false when there is none.
@@ -244,14 +286,16 @@ bool fillTable(GlmRead* read, Library* libraries, size_t libraryCount) {
 
     uint32_t named = 0;
     bool mapsFound = true;
+    Opacities opacities = {std::vector<float>(count, -1.0f), std::vector<float>(count, -1.0f)};
     for (size_t i = 0; i < libraryCount; i++) {
-        if (!read->failed) named = fillMaterials(read, &libraries[i], named, &mapsFound);
+        if (!read->failed) named = fillMaterials(read, &libraries[i], named, &mapsFound, &opacities);
         if (!read->failed) _glmCheckFile(read, &libraries[i].data);
         _glmUnloadFile(read, &libraries[i].data);
     }
     // a newmtl swallowed by a number that read into it leaves an unnamed slot: refuse it
     if (!read->failed && named != count - 1) malformedLibrary(read, libraries[libraryCount - 1].path);
     if (read->failed) return false;
+    setOpacities(model, &opacities);
     _glmIndexMaterials(model);
     _glmStartImages(model);
     return mapsFound;

@@ -148,6 +148,20 @@ TEST(MtlReader, UsemtlMatchesANewmtlLineWholeBeforeItsLastWord) {
     glmDelete(r.model);
 }
 
+TEST(MtlReader, OpacityFromDOrTrWithTheExportersSlip) {
+    // d wins where both stand, Tr is 1 - d where alone, clamped; every Tr 1 and no d: all opaque
+    auto alphas = [](const std::string& mtl) {
+        Read r = ReadWithLibrary(std::string("mtllib lib.mtl\n") + kTriangle, mtl);
+        std::vector<float> a;
+        for (uint32_t i = 1; i < r.model->materialCount; i++) a.push_back(r.model->materialArray[i].diffuse[3]);
+        glmDelete(r.model);
+        return a;
+    };
+    EXPECT_EQ(alphas("newmtl a\nTr 0.9\nd 0.25\nnewmtl b\nTr 0.25\nnewmtl c\nd 7\nKd 1 0 0\nnewmtl d\nTr 1\n"),
+              (std::vector<float>{0.25f, 0.75f, 1, 0}));
+    EXPECT_EQ(alphas("newmtl a\nTr 1\nnewmtl b\nTr 1.0\nnewmtl c\n"), (std::vector<float>{1, 1, 1}));
+}
+
 TEST(MtlReader, LaterLibraryReplacesTheTable) {
     WriteTempFile("first.mtl", "newmtl one\nnewmtl two\n");
     Read r = ReadWithLibrary(std::string("mtllib first.mtl\nmtllib lib.mtl\n") + kTriangle, "newmtl three\n");

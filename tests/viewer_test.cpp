@@ -113,6 +113,7 @@ const Case kCases[] = {
     {"lamp.obj", {0, 2}},            // Ke: a shade of Kd 0 glows orange, the panel after it does not
     {"vcolors.obj", {0, 2}},         // vertex colours, no library
     {"inward.obj", {0}},             // a scan wound inward against its normals: its red front shows
+    {"glass.obj", {0, 3}},           // glass written before the wall behind it: blended over it
 };
 
 TEST(ExporterFiles, LookAsTheirAuthorsMeantThem) {

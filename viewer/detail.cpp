@@ -66,6 +66,20 @@ void takeCoarse(GlmModel* coarse) {
     }
 }
 
+// Transparent materials are drawn far to near in the eyes' view: no list can keep that order.
+bool drawnSorted(const GlmModel* model, uint32_t mode) {
+    for (uint32_t i = 0; (mode & GLM_RENDER_MATERIAL) && i < model->materialCount; i++)
+        if (model->materialArray[i].diffuse[3] < 1.0f) return true;
+    return false;
+}
+
+// A model drawn whole, from vertex arrays.
+void drawWhole(const GlmModel* model) {
+    GlmDrawPass* whole = glmStartDraw(model, drawMode);
+    glmDrawSome(whole, UINT32_MAX);
+    glmEndDraw(whole);
+}
+
 // A part's time tunes the next part's size.
 void measurePart(uint32_t triangles, double took) {
     if (took > 0) partTriangles = static_cast<uint32_t>(fmin(fmax(triangles / took * partSeconds, 2000), 4e6));
@@ -100,7 +114,7 @@ void SetDetailModel(HWND window, const GlmModel* model, GlmModel* coarse, uint32
     if (!model) return;
     if (coarse)
         takeCoarse(coarse);
-    else
+    else if (!drawnSorted(model, mode))
         modelList = glmCompileList(model, mode);
 }
 
@@ -134,16 +148,17 @@ bool OnDetailFrame(bool unfinished, const float* rotation, bool held) {
 
 bool DrawModelDetail(int eye) {
     if (!coarseModel) {
-        if (modelList) glCallList(modelList);
+        if (modelList)
+            glCallList(modelList);
+        else if (fullModel)
+            drawWhole(fullModel);
         return true;
     }
     if (!fullFrame) {
         // a coarse frame's time, both eyes drawn, sets the budget: a stereo frame draws the
         // copy twice. No list: making one would hold the window up, and arrays draw faster.
         if (eye == 0) coarseFrameStart = seconds();
-        GlmDrawPass* whole = glmStartDraw(coarseModel, drawMode);
-        glmDrawSome(whole, UINT32_MAX);
-        glmEndDraw(whole);
+        drawWhole(coarseModel);
         if (eye == 1) {
             glFinish();
             const double took = seconds() - coarseFrameStart;

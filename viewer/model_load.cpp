@@ -72,7 +72,8 @@ void load(void) {
     // starts, which inherit this) takes what the main thread leaves
     setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
     GlmModel* model = glmTryReadOBJ(loadPath.c_str(), &status);
-    if (model) glmPointsOfVertices(model);
+    // a file of no face saved as UTF-16 or UTF-32 reads as stray vertices, not as its points
+    if (model && model->triangleCount == 0 && !wideEncoding(loadPath.c_str())) glmPointsOfVertices(model);
     if (model && model->triangleCount == 0 && model->lineCount == 0 && model->pointCount == 0) {
         glmDelete(model);  // waits for its maps' decoding
         model = nullptr;

@@ -51,6 +51,11 @@ void glColor3fv(const GLfloat* values) { read(values, 3); }
 void glColor4fv(const GLfloat* values) { read(values, 4); }
 void glColorMaterial(GLenum, GLenum) { expect(!inBegin); }
 void glLineWidth(GLfloat) { expect(!inBegin); }
+void glBlendFunc(GLenum, GLenum) { expect(!inBegin); }
+void glDepthMask(GLboolean) { expect(!inBegin); }
+void glGetFloatv(GLenum, GLfloat* values) {
+    for (int i = 0; i < 16; i++) values[i] = i % 5 == 0 ? 1.0f : 0.0f;
+}
 void glPointSize(GLfloat) { expect(!inBegin); }
 void glPushAttrib(GLbitfield) {
     expect(!inBegin);
