@@ -70,12 +70,12 @@ TEST(MtlReader, ReadsMaterialsInFileOrderAfterDefault) {
     EXPECT_FLOAT_EQ(red.shininess, 64.0f);
     EXPECT_FLOAT_EQ(m->materialArray[2].shininess, 128.0f);
     EXPECT_FLOAT_EQ(m->materialArray[3].shininess, 128.0f);
-    // Ke is the material's own light; d and illum change nothing; a map that is not there is
-    // a warning, no colour change
+    // Ke is the material's own light; d is the diffuse colour's alpha; illum changes nothing;
+    // a map that is not there is a warning, no colour change
     EXPECT_FLOAT_EQ(m->materialArray[3].emission[1], 1.0f);
     EXPECT_FLOAT_EQ(red.emission[0], 0.0f);
     EXPECT_FLOAT_EQ(m->materialArray[3].diffuse[0], 0.0f);
-    EXPECT_FLOAT_EQ(m->materialArray[3].diffuse[3], 1.0f);
+    EXPECT_FLOAT_EQ(m->materialArray[3].diffuse[3], 0.5f);
     EXPECT_EQ(m->materialArray[3].textureMap, nullptr);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "_glmReadMTL() warning: can't open texture map \"" + TempDir() + "/x.png\" of material \"blue\".\n");
