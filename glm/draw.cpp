@@ -58,7 +58,7 @@ void sendTexture(const GlmMaterial* m) {
     } else {
         glDisable(GL_TEXTURE_2D);
     }
-    if (m && m->textureAlpha) {
+    if (m && m->textureAlpha && !m->blended) {
         glAlphaFunc(GL_GEQUAL, 0.5f);
         glEnable(GL_ALPHA_TEST);
     } else {
@@ -77,7 +77,9 @@ bool sendsEmission(const GlmModel* model, uint32_t mode) {
 }
 
 // Sends material `index` as the GL material or the current colour, as the mode says.
-void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index, bool emission) {
+// `emission`: 0 none sent, 1 each material's, 2 each material's but none for those whose
+// emission map is drawn after them.
+void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index, int emission) {
     assert(index >= 0 && static_cast<uint32_t>(index) < model->materialCount);
     const GlmMaterial* m = &model->materialArray[index];
     if (mode & GLM_RENDER_MATERIAL) {
@@ -86,7 +88,8 @@ void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index, bool emis
         glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m->diffuse);
         glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m->specular);
         glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m->shininess);
-        if (emission) glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m->emission);
+        static const float none[4] = {0, 0, 0, 1};
+        if (emission) glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, emission == 2 && m->emissionTexture ? none : m->emission);
     }
     if (mode & GLM_RENDER_COLOR) {
         if (m->diffuse[3] < 1.0f)
@@ -164,7 +167,7 @@ struct Run {
 struct RunWalk {
     const GlmModel* model;
     bool materials, textures; // whether materials and textures change between runs
-    bool emission;            // whether materials send their emission
+    int emission;             // what materials send of their emission (sendMaterial's)
     const GlmGroup* group;    // the group being walked, or null at the end
     uint32_t next;            // its next triangle
     int32_t current;          // the material sent last
@@ -173,7 +176,7 @@ struct RunWalk {
 
 RunWalk walkRuns(const GlmModel* model, uint32_t mode) {
     return RunWalk{model, (mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR)) != 0, bindsTextures(model, mode),
-                   sendsEmission(model, mode), model->groupList, 0, 0, nullptr};
+                   sendsEmission(model, mode) ? (bindsTextures(model, mode) ? 2 : 1) : 0, model->groupList, 0, 0, nullptr};
 }
 
 // The next run (an empty group is one run of no triangles); false after the last.
@@ -259,6 +262,8 @@ struct GlmDrawPass {
     uint32_t* sorted;    // these (null: none), `nextSorted` of `sortedCount` sent so far;
     uint32_t sortedCount, nextSorted;
     float view[16];      // by the modelview matrix when the pass started
+    uint32_t* glowing;   // between the two: the opaque triangles with emission maps, again
+    uint32_t glowingCount, nextGlowing;
     uint32_t element;    // then the segments and points, this many of them sent
     bool done;
     bool colors;         // corners carry their vertex's colour
@@ -349,7 +354,9 @@ uint32_t drawElements(GlmDrawPass* pass, uint32_t count) {
 }
 
 // Whether a material is drawn blended, after the opaque ones.
-bool isTransparent(const GlmMaterial* m) { return m->diffuse[3] < 1.0f; }
+bool isTransparent(const RunWalk& walk, const GlmMaterial* m) {
+    return m->diffuse[3] < 1.0f || (walk.textures && m->blended && m->texture);
+}
 
 // The transparent triangles by their centres' depth, far to near: a radix sort of the depths
 // made into unsigned keys that sort as the floats do.
@@ -357,7 +364,7 @@ void sortTransparent(GlmDrawPass* pass) {
     const GlmModel* model = pass->model;
     uint32_t count = 0;
     for (uint32_t i = 0; i < model->triangleCount; i++)
-        count += isTransparent(&model->materialArray[model->triangleArray[i].materialIndex]);
+        count += isTransparent(pass->walk, &model->materialArray[model->triangleArray[i].materialIndex]);
     pass->sortedCount = count;
     if (count == 0) return;
     uint32_t* keys = static_cast<uint32_t*>(_glmAlloc(2 * static_cast<size_t>(count) * sizeof(uint32_t)));
@@ -366,7 +373,7 @@ void sortTransparent(GlmDrawPass* pass) {
     uint32_t k = 0;
     for (uint32_t i = 0; i < model->triangleCount; i++) {
         const GlmTriangle* t = &model->triangleArray[i];
-        if (!isTransparent(&model->materialArray[t->materialIndex])) continue;
+        if (!isTransparent(pass->walk, &model->materialArray[t->materialIndex])) continue;
         float z = 0;
         for (int c = 0; c < 3; c++) {
             const float* v = &model->vertexData[3 * t->vertexIndex[c]];
@@ -396,6 +403,54 @@ void sortTransparent(GlmDrawPass* pass) {
     memcpy(pass->sorted, from, static_cast<size_t>(count) * sizeof(uint32_t));
     _glmFree(keys);
     _glmFree(indices);
+}
+
+// The opaque triangles whose materials have emission maps, to draw again with them.
+void findGlowing(GlmDrawPass* pass) {
+    const GlmModel* model = pass->model;
+    auto glows = [&](const GlmTriangle* t) {
+        const GlmMaterial* m = &model->materialArray[t->materialIndex];
+        return m->emissionTexture && t->texCoordIndex[0] != 0 && !isTransparent(pass->walk, m);
+    };
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < model->triangleCount; i++) count += glows(&model->triangleArray[i]);
+    if (count == 0) return;
+    pass->glowing = static_cast<uint32_t*>(_glmAlloc(static_cast<size_t>(count) * sizeof(uint32_t)));
+    for (uint32_t i = 0; i < model->triangleCount; i++)
+        if (glows(&model->triangleArray[i])) pass->glowing[pass->glowingCount++] = i;
+}
+
+// Up to `count` of those: their emission maps times Ke (white where Ke is black) added to
+// what is drawn, unlit. Returns how many it sent.
+uint32_t drawGlowing(GlmDrawPass* pass, uint32_t count) {
+    const GlmModel* model = pass->model;
+    if (pass->nextGlowing == pass->glowingCount || count == 0) return 0;
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_ALPHA_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glDepthMask(GL_FALSE);
+    glDepthFunc(GL_LEQUAL);
+    if (pass->colors) glDisableClientState(GL_COLOR_ARRAY);
+    int32_t material = -1;
+    uint32_t sent = 0;
+    for (; pass->nextGlowing < pass->glowingCount && sent < count; pass->nextGlowing++, sent++) {
+        const GlmTriangle* t = &model->triangleArray[pass->glowing[pass->nextGlowing]];
+        if (t->materialIndex != material) {
+            drawCorners(pass);
+            const GlmMaterial* m = &model->materialArray[material = t->materialIndex];
+            glBindTexture(GL_TEXTURE_2D, m->emissionTexture);
+            const bool black = m->emission[0] == 0 && m->emission[1] == 0 && m->emission[2] == 0;
+            glColor3f(black ? 1.0f : m->emission[0], black ? 1.0f : m->emission[1], black ? 1.0f : m->emission[2]);
+        }
+        addTriangle(pass, t);
+    }
+    drawCorners(pass);
+    if (pass->colors) glEnableClientState(GL_COLOR_ARRAY);
+    glPopAttrib();
+    return sent;
 }
 
 // Up to `count` of the transparent triangles, far to near, blended, without writing depth;
@@ -454,12 +509,13 @@ GlmDrawPass* glmStartDraw(const GlmModel* model, uint32_t mode) {
     // transparent materials only count where materials are drawn; their order is the view's
     if (pass->walk.materials) {
         bool any = false;
-        for (uint32_t i = 0; i < model->materialCount; i++) any = any || isTransparent(&model->materialArray[i]);
+        for (uint32_t i = 0; i < model->materialCount; i++) any = any || isTransparent(pass->walk, &model->materialArray[i]);
         if (any) {
             glGetFloatv(GL_MODELVIEW_MATRIX, pass->view);
             sortTransparent(pass);
         }
     }
+    if (pass->walk.textures) findGlowing(pass);
     pass->stride = pass->colors ? 12 : 8;
     pass->corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(trianglesPerDraw) * 3 * cornerFloats * sizeof(float)));
     return pass;
@@ -499,15 +555,16 @@ bool glmDrawSome(GlmDrawPass* pass, uint32_t triangles) {
             break;
         }
         // a transparent run waits for the sorted ones
-        if (pass->sorted && isTransparent(&model->materialArray[walk.current])) pass->next = pass->run.end;
+        if (pass->sorted && isTransparent(walk, &model->materialArray[walk.current])) pass->next = pass->run.end;
         for (; pass->next < pass->run.end && sent < triangles; pass->next++, sent++)
             addTriangle(pass, &model->triangleArray[pass->run.group->triangleIndices[pass->next]]);
     }
     drawCorners(pass);
-    if (pass->trianglesDone) sent += drawTransparent(pass, triangles - sent);
+    if (pass->trianglesDone) sent += drawGlowing(pass, triangles - sent);
+    if (pass->trianglesDone && pass->nextGlowing == pass->glowingCount) sent += drawTransparent(pass, triangles - sent);
     if (pass->colors) glPopAttrib();
     glPopClientAttrib();
-    if (pass->trianglesDone && pass->nextSorted == pass->sortedCount) {
+    if (pass->trianglesDone && pass->nextGlowing == pass->glowingCount && pass->nextSorted == pass->sortedCount) {
         sent += drawElements(pass, triangles - sent);
         pass->done = pass->element == model->lineCount + model->pointCount;
     }
@@ -520,6 +577,7 @@ bool glmDrawSome(GlmDrawPass* pass, uint32_t triangles) {
 void glmEndDraw(GlmDrawPass* pass) {
     if (!pass) return;
     _glmFree(pass->sorted);
+    _glmFree(pass->glowing);
     _glmFree(pass->corners);
     _glmFree(pass);
 }

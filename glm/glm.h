@@ -62,6 +62,12 @@ typedef struct GlmMaterial {
                            library, or null when it names none or it is not there */
     uint32_t texture;   /* OpenGL texture of that map once glmUploadTextures made it; 0: none */
     bool textureAlpha;  /* the map has an alpha channel: texels under one half are cut out */
+    char* emissionMap;  /* owned: the file of its emission map (map_Ke) as found, or null */
+    uint32_t emissionTexture; /* OpenGL texture of that map once made, times Ke (white where
+                           Ke is black) added to the lit colour in place of Ke; 0: none */
+    char* opacityMap;   /* owned: the file of its opacity map (map_d) as found, or null */
+    bool blended;       /* the texture's alpha is its opacity (map_d's alpha or grey level,
+                           put into the texture), blended as transparency, not cut out */
 } GlmMaterial;
 
 typedef struct GlmGroup {

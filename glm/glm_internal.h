@@ -271,6 +271,12 @@ GlmModel* _glmReadOBJInChunks(const char* fileName, int chunks);
 /* glmTryReadOBJ with `chunks` chunks. */
 GlmModel* _glmTryReadOBJInChunks(const char* fileName, int chunks, GlmReadStatus* status);
 
+/* The maps a material may name, each decoded in a slot of its own: kind * materialCount +
+ * material. */
+enum { GLM_MAP_DIFFUSE, GLM_MAP_EMISSION, GLM_MAP_OPACITY, GLM_MAP_KINDS };
+/* The file of a material's map of one kind, or null (an opacity map that is the diffuse map
+ * is not decoded twice: null). */
+const char* _glmMapOf(const GlmMaterial* material, int kind);
 /* The material library reader: the libraries one mtllib line names (the rest of its line). */
 /* True when it had nothing to say: every library it read was found, and every map. */
 bool _glmReadMTL(GlmRead* read, const char* line);
@@ -296,7 +302,7 @@ typedef struct GlmImage {
     int width, height;
     int channels;
     unsigned char* pixels;   /* null when it could not be decoded */
-    int32_t duplicateOf;     /* the earlier material whose map is the same file, or -1 */
+    int32_t duplicateOf;     /* the earlier slot of its kind whose map is the same file, or -1 */
     char failure[160];       /* why not */
 } GlmImage;
 /* Decodes a file (PNG, JPEG, TGA, BMP and what else the image library knows) with its mip

@@ -24,9 +24,10 @@
 // The maps of one material table being decoded: a slot per material, taken in turn by the
 // threads.
 struct GlmImageLoads {
-    uint32_t count;
+    uint32_t count;               // GLM_MAP_KINDS slots a material
     GlmImage* images;
     const GlmMaterial* materials;
+    uint32_t materialCount;
     std::atomic<uint32_t> next;
     std::thread* threads;
     int threadCount;
@@ -258,10 +259,11 @@ void keepWithinBudget(GlmImageLoads* loads, GlmImage* image) {
 }
 
 void decodeSlots(GlmImageLoads* loads) {
-    for (uint32_t i = loads->next++; i < loads->count; i = loads->next++)
-        if (loads->materials[i].textureMap && loads->images[i].duplicateOf < 0 &&
-            _glmDecodeImage(loads->materials[i].textureMap, &loads->images[i]))
+    for (uint32_t i = loads->next++; i < loads->count; i = loads->next++) {
+        const char* path = _glmMapOf(&loads->materials[i % loads->materialCount], static_cast<int>(i / loads->materialCount));
+        if (path && loads->images[i].duplicateOf < 0 && _glmDecodeImage(path, &loads->images[i]))
             keepWithinBudget(loads, &loads->images[i]);
+    }
 }
 
 // What a model's maps may hold together: a quarter of the memory the process may have, so
@@ -291,6 +293,13 @@ bool before(const MapIdentity& a, const MapIdentity& b) {
 }
 
 }  // namespace
+
+const char* _glmMapOf(const GlmMaterial* m, int kind) {
+    if (kind == GLM_MAP_EMISSION) return m->emissionMap;
+    // an opacity map that is the diffuse map is that map's own alpha
+    if (kind == GLM_MAP_OPACITY) return m->opacityMap && !(m->textureMap && strcmp(m->opacityMap, m->textureMap) == 0) ? m->opacityMap : nullptr;
+    return m->textureMap;
+}
 
 bool _glmDecodeImage(const char* path, GlmImage* image) {
     image->pixels = nullptr;
@@ -324,32 +333,35 @@ bool _glmDecodeImage(const char* path, GlmImage* image) {
 
 void _glmStartImages(GlmModel* model) {
 #ifndef GLM_FUZZ
+    const uint32_t n = model->materialCount, slots = n * GLM_MAP_KINDS;
     uint32_t maps = 0;
-    for (uint32_t i = 0; i < model->materialCount; i++) maps += model->materialArray[i].textureMap != nullptr;
+    for (uint32_t i = 0; i < slots; i++) maps += _glmMapOf(&model->materialArray[i % n], static_cast<int>(i / n)) != nullptr;
     if (maps == 0) return;
     GlmImageLoads* loads = new GlmImageLoads();
-    loads->count = model->materialCount;
-    loads->images = static_cast<GlmImage*>(_glmCalloc(model->materialCount, sizeof(GlmImage)));
+    loads->count = slots;
+    loads->images = static_cast<GlmImage*>(_glmCalloc(slots, sizeof(GlmImage)));
     loads->materials = model->materialArray;
+    loads->materialCount = n;
     loads->next = 0;
     loads->budget = mapBudget();
     loads->held = 0;
     loads->reduced = false;
-    // a file that several materials name, however they name it, is decoded once
+    // a file that several materials name for one use, however they name it, is decoded once
     std::vector<uint32_t> named;
-    std::vector<MapIdentity> identity(model->materialCount);
-    for (uint32_t i = 0; i < model->materialCount; i++) {
+    std::vector<MapIdentity> identity(slots);
+    for (uint32_t i = 0; i < slots; i++) {
         loads->images[i].duplicateOf = -1;
-        const char* path = model->materialArray[i].textureMap;
+        const char* path = _glmMapOf(&model->materialArray[i % n], static_cast<int>(i / n));
         if (!path) continue;
         struct stat info;
         bool known = stat(path, &info) == 0;
         identity[i] = MapIdentity{known ? info.st_dev : 0, known ? info.st_ino : 0, path};
         named.push_back(i);
     }
-    std::stable_sort(named.begin(), named.end(), [&](uint32_t a, uint32_t b) { return before(identity[a], identity[b]); });
+    auto kindThenFile = [&](uint32_t a, uint32_t b) { return a / n != b / n ? a / n < b / n : before(identity[a], identity[b]); };
+    std::stable_sort(named.begin(), named.end(), kindThenFile);
     for (size_t k = 1; k < named.size(); k++)
-        if (!before(identity[named[k - 1]], identity[named[k]])) {
+        if (!kindThenFile(named[k - 1], named[k])) {
             int32_t first = loads->images[named[k - 1]].duplicateOf;
             loads->images[named[k]].duplicateOf = first >= 0 ? first : static_cast<int32_t>(named[k - 1]);
         }

@@ -174,6 +174,8 @@ void _glmFreeMaterials(GlmModel* model) {
         _glmFree(model->materialArray[i].name);
         _glmFree(model->materialArray[i].wholeName);
         _glmFree(model->materialArray[i].textureMap);
+        _glmFree(model->materialArray[i].emissionMap);
+        _glmFree(model->materialArray[i].opacityMap);
     }
     _glmFree(model->materialArray);
     model->materialArray = nullptr;

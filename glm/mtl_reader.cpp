@@ -140,9 +140,10 @@ std::string mapFileName(const char* text, size_t length) {
     }
 }
 
-// A map_Kd line: the material keeps the path of the file it names, looked for beside the
-// library; a file that is not there is a warning, and the material keeps its colour.
-bool readMap(GlmMaterial* m, GlmStream* file, const char* libraryPath) {
+// A map_Kd, map_Ke or map_d line: the material keeps the path of the file it names (in
+// *kept), looked for beside the library; a file that is not there is a warning, and the
+// material keeps its colour.
+bool readMap(GlmMaterial* m, char** kept, GlmStream* file, const char* libraryPath) {
     const char* text;
     size_t length = _glmLineText(file, &text);
     std::string name = mapFileName(text, length);
@@ -154,8 +155,8 @@ bool readMap(GlmMaterial* m, GlmStream* file, const char* libraryPath) {
                 name[0] == '/' ? "" : dir, name.c_str(),
                 m->name ? m->name : "");
     _glmFree(dir);
-    _glmFree(m->textureMap);
-    m->textureMap = found;
+    _glmFree(*kept);
+    *kept = found;
     return found != nullptr;
 }
 
@@ -225,7 +226,11 @@ uint32_t fillMaterials(GlmRead* read, const Library* library, uint32_t named, bo
             break;
         case 'm':
             if (strcasecmp(buf, "map_Kd") == 0)
-                *mapsFound = readMap(m, &file, library->path) && *mapsFound;
+                *mapsFound = readMap(m, &m->textureMap, &file, library->path) && *mapsFound;
+            else if (strcasecmp(buf, "map_Ke") == 0)
+                *mapsFound = readMap(m, &m->emissionMap, &file, library->path) && *mapsFound;
+            else if (strcasecmp(buf, "map_d") == 0)
+                *mapsFound = readMap(m, &m->opacityMap, &file, library->path) && *mapsFound;
             else
                 _glmSkipLine(&file);
             break;

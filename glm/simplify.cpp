@@ -150,7 +150,7 @@ void copyMaterials(const GlmModel* model, GlmModel* copy) {
         *m = model->materialArray[i];
         m->name = _glmStrdup(m->name);
         m->wholeName = m->wholeName ? _glmStrdup(m->wholeName) : nullptr;
-        m->textureMap = nullptr;
+        m->textureMap = m->emissionMap = m->opacityMap = nullptr;
     }
 }
 

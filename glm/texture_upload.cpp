@@ -40,6 +40,33 @@ void resizeToPowersOfTwo(GlmImage* image) {
     _glmBuildMipmaps(image);
 }
 
+// The diffuse map (white where there is none) with the opacity map's alpha, or its grey level
+// where it has none, as its alpha: each texel the nearest of the opacity map's first level.
+bool mergeOpacity(GlmImage* diffuse, const GlmImage* opacity) {
+    const bool colours = diffuse->pixels != nullptr;
+    const int w = colours ? diffuse->width : opacity->width, h = colours ? diffuse->height : opacity->height;
+    unsigned char* pixels = static_cast<unsigned char*>(malloc(_glmMipmapBytes(w, h, 4)));
+    if (!pixels) return false;
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            unsigned char* t = pixels + (static_cast<size_t>(y) * w + x) * 4;
+            const unsigned char* o =
+                opacity->pixels + (static_cast<size_t>(y * opacity->height / h) * opacity->width + x * opacity->width / w) * opacity->channels;
+            if (colours)
+                memcpy(t, diffuse->pixels + (static_cast<size_t>(y) * w + x) * diffuse->channels, 3);
+            else
+                memset(t, 255, 3);
+            t[3] = opacity->channels == 4 ? o[3] : static_cast<unsigned char>((o[0] + o[1] + o[2]) / 3);
+        }
+    free(diffuse->pixels);
+    diffuse->pixels = pixels;
+    diffuse->width = w;
+    diffuse->height = h;
+    diffuse->channels = 4;
+    _glmBuildMipmaps(diffuse);
+    return true;
+}
+
 // A texture of every level that the driver takes; the first that fits becomes level 0.
 GLuint upload(const GlmImage* image) {
     GLint largest = 0;
@@ -78,10 +105,28 @@ void glmUploadTextures(GlmModel* model) {
         fprintf(stderr, "glmUploadTextures() warning: the texture maps take more than %llu MB together: some are drawn smaller.\n",
                 static_cast<unsigned long long>(budget >> 20));
     const bool anySize = anySizeTextures();
-    for (uint32_t i = 0; i < model->materialCount; i++) {
+    const uint32_t n = model->materialCount;
+    for (uint32_t i = 0; i < n; i++) {
         GlmMaterial* m = &model->materialArray[i];
         GlmImage* image = &images[i];
-        if (!m->textureMap) continue;
+        // an emission map, in place of its colour
+        GlmImage* emission = &images[GLM_MAP_EMISSION * n + i];
+        if (m->emissionMap && emission->duplicateOf >= 0) {
+            m->emissionTexture = model->materialArray[emission->duplicateOf - GLM_MAP_EMISSION * n].emissionTexture;
+        } else if (m->emissionMap && emission->pixels) {
+            if (!anySize && (!powerOfTwo(emission->width) || !powerOfTwo(emission->height))) resizeToPowersOfTwo(emission);
+            m->emissionTexture = upload(emission);
+        }
+        // an opacity map of its own goes into the diffuse map's alpha (one decoded for this
+        // material alone); one that is the diffuse map blends that map's alpha
+        GlmImage* opacity = &images[GLM_MAP_OPACITY * n + i];
+        if (m->opacityMap && opacity->pixels) {
+            if (image->duplicateOf >= 0 && _glmDecodeImage(m->textureMap, image)) image->duplicateOf = -1;
+            if (image->duplicateOf < 0 && mergeOpacity(image, opacity)) m->blended = true;
+        } else if (m->opacityMap && m->textureMap && strcmp(m->opacityMap, m->textureMap) == 0) {
+            m->blended = true;
+        }
+        if (!m->textureMap && !m->blended) continue;
         if (image->duplicateOf >= 0) {
             // the same file as an earlier material's: the same texture
             m->texture = model->materialArray[image->duplicateOf].texture;
@@ -89,13 +134,16 @@ void glmUploadTextures(GlmModel* model) {
             continue;
         }
         if (!image->pixels) {
-            fprintf(stderr, "glmUploadTextures() warning: can't decode texture map \"%s\" of material \"%s\" (%s).\n",
-                    m->textureMap, m->name, image->failure);
+            if (m->textureMap)
+                fprintf(stderr, "glmUploadTextures() warning: can't decode texture map \"%s\" of material \"%s\" (%s).\n",
+                        m->textureMap, m->name, image->failure);
+            m->blended = false;
             continue;
         }
         if (!anySize && (!powerOfTwo(image->width) || !powerOfTwo(image->height))) resizeToPowersOfTwo(image);
         m->texture = upload(image);
         m->textureAlpha = image->channels == 4;
+        m->blended = m->blended && m->textureAlpha;
         free(image->pixels);
         image->pixels = nullptr;
     }

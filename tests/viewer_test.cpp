@@ -114,6 +114,7 @@ const Case kCases[] = {
     {"vcolors.obj", {0, 2}},         // vertex colours, no library
     {"inward.obj", {0}},             // a scan wound inward against its normals: its red front shows
     {"glass.obj", {0, 3}},           // glass written before the wall behind it: blended over it
+    {"signs.obj", {1, 3}},           // map_Ke lights a black screen; map_d lets blue through a red decal
 };
 
 TEST(ExporterFiles, LookAsTheirAuthorsMeantThem) {

@@ -63,13 +63,17 @@ void takeCoarse(GlmModel* coarse) {
     for (uint32_t i = 0; i < coarse->materialCount && i < fullModel->materialCount; i++) {
         coarse->materialArray[i].texture = fullModel->materialArray[i].texture;
         coarse->materialArray[i].textureAlpha = fullModel->materialArray[i].textureAlpha;
+        coarse->materialArray[i].emissionTexture = fullModel->materialArray[i].emissionTexture;
+        coarse->materialArray[i].blended = fullModel->materialArray[i].blended;
     }
 }
 
 // Transparent materials are drawn far to near in the eyes' view: no list can keep that order.
 bool drawnSorted(const GlmModel* model, uint32_t mode) {
-    for (uint32_t i = 0; (mode & GLM_RENDER_MATERIAL) && i < model->materialCount; i++)
-        if (model->materialArray[i].diffuse[3] < 1.0f) return true;
+    for (uint32_t i = 0; (mode & GLM_RENDER_MATERIAL) && i < model->materialCount; i++) {
+        const GlmMaterial* m = &model->materialArray[i];
+        if (m->diffuse[3] < 1.0f || (m->blended && m->texture && (mode & GLM_RENDER_TEXTURE))) return true;
+    }
     return false;
 }
 

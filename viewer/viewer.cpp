@@ -4,6 +4,7 @@
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <initializer_list>
 #include <string.h>
 #include "shell/program.h"
 #include "shell/stereo.h"
@@ -65,7 +66,8 @@ float fitModelToEyes(GlmModel* model, const ModelExtent* extent, int width, int 
 
 bool hasMaps(const GlmModel* model) {
     for (uint32_t i = 0; i < model->materialCount; i++)
-        if (model->materialArray[i].textureMap) return true;
+        if (model->materialArray[i].textureMap || model->materialArray[i].emissionMap || model->materialArray[i].opacityMap)
+            return true;
     return false;
 }
 
@@ -100,7 +102,8 @@ void ShowLoadedModel(HWND window, GlmModel* model, GlmModel* coarse, const Model
     if (viewerModel) {
         SetDetailModel(window, nullptr, nullptr, 0);  // no list or draw of the old one is left
         for (uint32_t i = 0; i < viewerModel->materialCount; i++)
-            if (viewerModel->materialArray[i].texture) glDeleteTextures(1, &viewerModel->materialArray[i].texture);
+            for (uint32_t* texture : {&viewerModel->materialArray[i].texture, &viewerModel->materialArray[i].emissionTexture})
+                if (*texture) glDeleteTextures(1, texture);
         glmDelete(viewerModel);
     }
     viewerModel = model;

@@ -53,6 +53,9 @@ void glColorMaterial(GLenum, GLenum) { expect(!inBegin); }
 void glLineWidth(GLfloat) { expect(!inBegin); }
 void glBlendFunc(GLenum, GLenum) { expect(!inBegin); }
 void glDepthMask(GLboolean) { expect(!inBegin); }
+void glDepthFunc(GLenum) { expect(!inBegin); }
+void glEnableClientState(GLenum) {}
+void glColor3f(GLfloat r, GLfloat g, GLfloat b) { sink = r + g + b; }
 void glGetFloatv(GLenum, GLfloat* values) {
     for (int i = 0; i < 16; i++) values[i] = i % 5 == 0 ? 1.0f : 0.0f;
 }
