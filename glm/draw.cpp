@@ -261,6 +261,9 @@ struct GlmDrawPass {
     bool trianglesDone;  // the opaque ones; then the transparent ones, far to near, from
     uint32_t* sorted;    // these (null: none), `nextSorted` of `sortedCount` sent so far;
     uint32_t sortedCount, nextSorted;
+    uint32_t* keys;      // their depths as keys, sorted along with them (two halves each)
+    int sortStage;       // how far the sort is (sortSome's)
+    uint32_t sortPos, sortFilled, starts[257];
     float view[16];      // by the modelview matrix when the pass started
     uint32_t* glowing;   // between the two: the opaque triangles with emission maps, again
     uint32_t glowingCount, nextGlowing;
@@ -358,51 +361,75 @@ bool isTransparent(const RunWalk& walk, const GlmMaterial* m) {
     return m->diffuse[3] < 1.0f || (walk.textures && m->blended && m->texture);
 }
 
-// The transparent triangles by their centres' depth, far to near: a radix sort of the depths
-// made into unsigned keys that sort as the floats do.
-void sortTransparent(GlmDrawPass* pass) {
+const uint32_t sortStepsPerTriangle = 64;
+
+// The transparent triangles, counted, with room for sorting them by the depth of their
+// centres in the view the pass started in.
+void startSort(GlmDrawPass* pass) {
     const GlmModel* model = pass->model;
     uint32_t count = 0;
     for (uint32_t i = 0; i < model->triangleCount; i++)
         count += isTransparent(pass->walk, &model->materialArray[model->triangleArray[i].materialIndex]);
     pass->sortedCount = count;
     if (count == 0) return;
-    uint32_t* keys = static_cast<uint32_t*>(_glmAlloc(2 * static_cast<size_t>(count) * sizeof(uint32_t)));
-    uint32_t* indices = static_cast<uint32_t*>(_glmAlloc(2 * static_cast<size_t>(count) * sizeof(uint32_t)));
-    const float* m = pass->view;
-    uint32_t k = 0;
-    for (uint32_t i = 0; i < model->triangleCount; i++) {
-        const GlmTriangle* t = &model->triangleArray[i];
-        if (!isTransparent(pass->walk, &model->materialArray[t->materialIndex])) continue;
-        float z = 0;
-        for (int c = 0; c < 3; c++) {
-            const float* v = &model->vertexData[3 * t->vertexIndex[c]];
-            z += m[2] * v[0] + m[6] * v[1] + m[10] * v[2];
+    glGetFloatv(GL_MODELVIEW_MATRIX, pass->view);
+    pass->sorted = static_cast<uint32_t*>(_glmAlloc(2 * static_cast<size_t>(count) * sizeof(uint32_t)));
+    pass->keys = static_cast<uint32_t*>(_glmAlloc(2 * static_cast<size_t>(count) * sizeof(uint32_t)));
+}
+
+// Sorts on, far to near, by up to `*budget` steps (a triangle looked at, a key counted or
+// moved), taking them from the budget: a large model's sort is spread over several parts.
+// Stage 0 makes each transparent triangle's key, the depth of its centre as an unsigned that
+// sorts as the float does; stages 1 to 8 count and then move the keys by each of their four
+// bytes (a radix sort). True once sorted, the order in the first half of `sorted`.
+bool sortSome(GlmDrawPass* pass, uint32_t* budget) {
+    const GlmModel* model = pass->model;
+    const uint32_t count = pass->sortedCount;
+    while (pass->sortStage < 9 && *budget > 0) {
+        if (pass->sortStage == 0) {
+            const float* m = pass->view;
+            uint32_t k = pass->sortFilled;
+            for (; pass->sortPos < model->triangleCount && *budget > 0; pass->sortPos++, (*budget)--) {
+                const GlmTriangle* t = &model->triangleArray[pass->sortPos];
+                if (!isTransparent(pass->walk, &model->materialArray[t->materialIndex])) continue;
+                float z = 0;
+                for (int c = 0; c < 3; c++) {
+                    const float* v = &model->vertexData[3 * t->vertexIndex[c]];
+                    z += m[2] * v[0] + m[6] * v[1] + m[10] * v[2];
+                }
+                uint32_t bits;
+                memcpy(&bits, &z, sizeof bits);
+                pass->keys[k] = bits & 0x80000000u ? ~bits : bits | 0x80000000u;
+                pass->sorted[k++] = pass->sortPos;
+            }
+            pass->sortFilled = k;
+        } else {
+            // odd stages count a byte's values, even ones move the keys by them, between halves
+            const int shift = 8 * ((pass->sortStage - 1) / 2);
+            const bool back = ((pass->sortStage - 1) / 2) % 2 == 1;
+            uint32_t *fromKeys = pass->keys + (back ? count : 0), *toKeys = pass->keys + (back ? 0 : count);
+            uint32_t *from = pass->sorted + (back ? count : 0), *to = pass->sorted + (back ? 0 : count);
+            if (pass->sortStage % 2 == 1) {
+                if (pass->sortPos == 0) memset(pass->starts, 0, sizeof pass->starts);
+                for (; pass->sortPos < count && *budget > 0; pass->sortPos++, (*budget)--)
+                    pass->starts[((fromKeys[pass->sortPos] >> shift) & 255) + 1]++;
+                if (pass->sortPos == count)
+                    for (int b = 0; b < 256; b++) pass->starts[b + 1] += pass->starts[b];
+            } else {
+                for (; pass->sortPos < count && *budget > 0; pass->sortPos++, (*budget)--) {
+                    const uint32_t at = pass->starts[(fromKeys[pass->sortPos] >> shift) & 255]++;
+                    toKeys[at] = fromKeys[pass->sortPos];
+                    to[at] = from[pass->sortPos];
+                }
+            }
         }
-        uint32_t bits;
-        memcpy(&bits, &z, sizeof bits);
-        keys[k] = bits & 0x80000000u ? ~bits : bits | 0x80000000u;
-        indices[k++] = i;
-    }
-    // farthest first: the most negative depth along the eyes' axis
-    uint32_t *fromKeys = keys, *toKeys = keys + count, *from = indices, *to = indices + count;
-    for (int shift = 0; shift < 32; shift += 8) {
-        uint32_t starts[257] = {};
-        for (uint32_t i = 0; i < count; i++) starts[((fromKeys[i] >> shift) & 255) + 1]++;
-        for (int b = 0; b < 256; b++) starts[b + 1] += starts[b];
-        for (uint32_t i = 0; i < count; i++) {
-            const uint32_t at = starts[(fromKeys[i] >> shift) & 255]++;
-            toKeys[at] = fromKeys[i];
-            to[at] = from[i];
+        const uint32_t stageEnd = pass->sortStage == 0 ? model->triangleCount : count;
+        if (pass->sortPos == stageEnd) {
+            pass->sortStage++;
+            pass->sortPos = 0;
         }
-        std::swap(fromKeys, toKeys);
-        std::swap(from, to);
     }
-    // four passes: the sorted order is back in the first halves
-    pass->sorted = static_cast<uint32_t*>(_glmAlloc(static_cast<size_t>(count) * sizeof(uint32_t)));
-    memcpy(pass->sorted, from, static_cast<size_t>(count) * sizeof(uint32_t));
-    _glmFree(keys);
-    _glmFree(indices);
+    return pass->sortStage == 9;
 }
 
 // The opaque triangles whose materials have emission maps, to draw again with them.
@@ -459,6 +486,13 @@ uint32_t drawTransparent(GlmDrawPass* pass, uint32_t count) {
     const GlmModel* model = pass->model;
     RunWalk& walk = pass->walk;
     if (pass->nextSorted == pass->sortedCount || count == 0) return 0;
+    // a sort step costs about a sixty-fourth of drawing a triangle
+    const uint64_t steps = static_cast<uint64_t>(count) * sortStepsPerTriangle;
+    uint32_t left = static_cast<uint32_t>(steps < UINT32_MAX ? steps : UINT32_MAX);
+    const uint32_t given = left;
+    if (!sortSome(pass, &left)) return count;
+    const uint32_t sorting = (given - left + sortStepsPerTriangle - 1) / sortStepsPerTriangle;
+    count = count > sorting ? count - sorting : 0;
     glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -478,7 +512,7 @@ uint32_t drawTransparent(GlmDrawPass* pass, uint32_t count) {
     }
     drawCorners(pass);
     glPopAttrib();
-    return sent;
+    return sorting + sent;
 }
 
 // The next run's state, sent after the corners before it.
@@ -510,10 +544,7 @@ GlmDrawPass* glmStartDraw(const GlmModel* model, uint32_t mode) {
     if (pass->walk.materials) {
         bool any = false;
         for (uint32_t i = 0; i < model->materialCount; i++) any = any || isTransparent(pass->walk, &model->materialArray[i]);
-        if (any) {
-            glGetFloatv(GL_MODELVIEW_MATRIX, pass->view);
-            sortTransparent(pass);
-        }
+        if (any) startSort(pass);
     }
     if (pass->walk.textures) findGlowing(pass);
     pass->stride = pass->colors ? 12 : 8;
@@ -577,6 +608,7 @@ bool glmDrawSome(GlmDrawPass* pass, uint32_t triangles) {
 void glmEndDraw(GlmDrawPass* pass) {
     if (!pass) return;
     _glmFree(pass->sorted);
+    _glmFree(pass->keys);
     _glmFree(pass->glowing);
     _glmFree(pass->corners);
     _glmFree(pass);

@@ -341,3 +341,31 @@ TEST_F(WideDrawContext, ACoarseCopyKeepsTheSilhouetteMaterialsAndGroupsAndRefuse
     EXPECT_EQ(glmSimplify(m, 100), nullptr);
     glmDelete(m);
 }
+
+TEST_F(DrawContext, TransparentTrianglesBlendFarToNearAlsoInPartsOfOne) {
+    // a tilted torus, one of its materials half see-through: its far side shows through the
+    // near one, the same whether drawn whole or a triangle (and a few sort steps) at a time
+    GlmModel* m = ReadModel(TorusObj(24, 12), kTwoMaterials);
+    m->materialArray[1].diffuse[3] = 0.5f;
+    glRotatef(60, 1, 0.3f, 0);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    unsigned char* pictures[3] = {nullptr, nullptr, nullptr};
+    int w = 0, h = 0;
+    for (int i = 0; i < 3; i++) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        GlmDrawPass* pass = glmStartDraw(m, i == 2 ? GLM_RENDER_COLOR : GLM_RENDER_MATERIAL);
+        while (!glmDrawSome(pass, i == 0 ? UINT32_MAX : 1)) {
+        }
+        glmEndDraw(pass);
+        ASSERT_TRUE(PlatformReadEye(0, &w, &h, &pictures[i]));
+    }
+    EXPECT_EQ(memcmp(pictures[0], pictures[1], static_cast<size_t>(w) * h * 4), 0);
+    // blended: the red half (material 1) mixes with what is behind it, so some of its pixels
+    // carry blue or a red between the opaque red and black
+    size_t mixed = 0;
+    for (size_t p = 0; p < static_cast<size_t>(w) * h; p++) mixed += pictures[2][4 * p] > 20 && pictures[2][4 * p + 2] > 20;
+    EXPECT_GT(mixed, 20u);
+    for (unsigned char* p : pictures) free(p);
+    glmDelete(m);
+}
