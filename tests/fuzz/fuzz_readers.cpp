@@ -53,6 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // every render mode, the impossible ones included
     for (uint32_t mode = 0; mode < 32; mode++) glmDraw(model, mode);
     glmCompileList(model, GLM_RENDER_SMOOTH | GLM_RENDER_MATERIAL);
+    // and in parts, as a large model is: the transparent ones' sort spread over them
+    GlmDrawPass* pass = glmStartDraw(model, GLM_RENDER_SMOOTH | GLM_RENDER_MATERIAL);
+    while (!glmDrawSome(pass, 3)) {
+    }
+    glmEndDraw(pass);
     glmDelete(model);
     return 0;
 }
