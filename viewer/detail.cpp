@@ -6,6 +6,7 @@
 #include <string.h>
 #include <atomic>
 #include <chrono>
+#include <thread>
 #include "shell/output.h"
 #include "shell/program.h"
 #include "shell/stereo.h"
@@ -35,7 +36,9 @@ GlmDrawPass* pass = nullptr;   // its draw of the eye being drawn
 int passEye = -1;
 uint32_t partTriangles = 20000; // a part's triangles, tuned to take about partSeconds
 std::atomic<uint32_t> budget(200000);
-double coarseFrameStart = 0;   // when the coarse frame under way began
+double coarseTook = 0;         // the coarse frame's eyes drawn so far, in seconds
+bool coarseWaited = false;     // its second eye waited for a paint of its own
+double paintStart = 0;         // when the paint under way began
 
 const UINT restMs = 300;  // the view has rested this long: the full model
 const double partSeconds = 0.01;  // larger parts here met stalls of the renderer's of 60 to 90 ms
@@ -89,13 +92,35 @@ void measurePart(uint32_t triangles, double took) {
     if (took > 0) partTriangles = static_cast<uint32_t>(fmin(fmax(triangles / took * partSeconds, 2000), 4e6));
 }
 
-// A copy larger than the speed measured since allows is made coarser.
-void refitCoarse(void) {
-    if (!coarseModel || coarseModel->triangleCount <= budget + budget / 4) return;
-    GlmModel* coarser = glmSimplify(coarseModel, budget);
-    if (!coarser) return;
+// The coarser copy being made on a thread of its own, from the copy shown (which both only
+// read meanwhile), and what it made (null: nothing, or not yet).
+std::thread* refitter = nullptr;  // never destroyed while it may run
+std::atomic<bool> refitDone(false);
+std::atomic<GlmModel*> refitted(nullptr);
+
+// Takes what the thread made once it is done (`discard`: waits for it, and drops it).
+void finishRefit(bool discard) {
+    if (!refitter || (!discard && !refitDone)) return;
+    refitter->join();
+    delete refitter;
+    refitter = nullptr;
+    refitDone = false;
+    GlmModel* coarser = refitted.exchange(nullptr);
+    if (!coarser || discard) return glmDelete(coarser);
     deleteCoarse();
     takeCoarse(coarser);
+}
+
+// A copy larger than the speed measured since allows is made coarser, off this thread.
+void refitCoarse(void) {
+    finishRefit(false);
+    if (refitter || !coarseModel || coarseModel->triangleCount <= budget + budget / 4) return;
+    const GlmModel* source = coarseModel;
+    const uint32_t triangles = budget;
+    refitter = new std::thread([source, triangles] {
+        refitted = glmSimplify(source, triangles);
+        refitDone = true;
+    });
 }
 
 }  // namespace
@@ -110,6 +135,7 @@ void SetCoarseTriangleBudget(uint32_t triangles) { budget = triangles; }
 void SetDetailModel(HWND window, const GlmModel* model, GlmModel* coarse, uint32_t mode) {
     restWindow = window;
     endPass();
+    finishRefit(true);
     deleteCoarse();
     if (modelList != 0) glDeleteLists(modelList, 1);
     modelList = 0;
@@ -136,12 +162,13 @@ bool OnDetailFrame(bool unfinished, const float* rotation, bool held) {
     view.culled = glIsEnabled(GL_CULL_FACE);
     view.model = fullModel;
     const double now = seconds();
+    paintStart = now;
     const bool changed = memcmp(&view, &lastView, sizeof view) != 0;
     if (changed) {
         lastView = view;
         movedAt = now;
     }
-    if (unfinished && fullFrame && !changed && !held) return true;
+    if (unfinished && !changed && (!fullFrame || !held)) return true;
     endPass();
     refitCoarse();
     fullFrame = !held && now - movedAt >= restMs / 1000.0;
@@ -159,14 +186,22 @@ bool DrawModelDetail(int eye) {
         return true;
     }
     if (!fullFrame) {
+        // the second eye waits for a paint of its own where the first took the paint's time
+        // (the renderer's first use of a drawing state takes tens of milliseconds)
+        if (eye == 1 && !coarseWaited && seconds() - paintStart > paintSeconds) {
+            coarseWaited = true;
+            return false;
+        }
         // a coarse frame's time, both eyes drawn, sets the budget: a stereo frame draws the
         // copy twice. No list: making one would hold the window up, and arrays draw faster.
-        if (eye == 0) coarseFrameStart = seconds();
+        const double start = seconds();
         drawWhole(coarseModel);
+        glFinish();
+        coarseTook = (eye == 0 ? 0 : coarseTook) + seconds() - start;
         if (eye == 1) {
-            glFinish();
-            const double took = seconds() - coarseFrameStart;
-            if (took > 0) budget = static_cast<uint32_t>(fmax(coarseModel->triangleCount / took * frameSeconds * 0.8, 20000));
+            coarseWaited = false;
+            if (coarseTook > 0)
+                budget = static_cast<uint32_t>(fmax(coarseModel->triangleCount / coarseTook * frameSeconds * 0.8, 20000));
         }
         return true;
     }
