@@ -92,9 +92,10 @@ int main(int argc, char** argv) {
     double again = now() - stopped;
     rusage usage;
     getrusage(RUSAGE_SELF, &usage);
-    printf("%s%s: %u triangles%s\n", argv[1], argc == 3 ? " (whole)" : "", viewerModel->triangleCount,
+    printf("%s%s: %u triangles, %u points%s\n", argv[1], argc == 3 ? " (whole)" : "", viewerModel->triangleCount,
+           viewerModel->pointCount,
            coarseModel ? "" : ", no coarse copy");
-    if (coarseModel) printf("  coarse copy %u triangles\n", coarseModel->triangleCount);
+    if (coarseModel) printf("  coarse copy %u triangles, %u points\n", coarseModel->triangleCount, coarseModel->pointCount);
     printf("  first picture %.2f s, full model %.2f s after the start\n", first, full);
     printf("  longest message: loading %.0f ms (message 0x%x), spinning %.0f ms, coming to rest %.0f ms\n",
            1000 * loadLongest, loadLongestMessage, 1000 * spinLongest, 1000 * longest);

@@ -228,9 +228,10 @@ void glmEndDraw(GlmDrawPass* pass);
 
 /*
  * glmSimplify: a coarse copy of the model for drawing while it moves, of about `triangles`
- * triangles at most: its vertices merged on a grid (each cell's vertices become their mean),
- * the triangles left with three distinct corners kept once each with their materials, groups,
- * normals and texture coordinates. Needs vertex normals where the copy is to be drawn smooth.
+ * triangles, segments and points at most: its vertices merged on a grid (each cell's vertices
+ * become their mean, and their mean colour), the triangles left with three distinct corners
+ * kept once each with their materials, groups, normals and texture coordinates, and the
+ * segments left with two and the points kept once each with their materials. Needs vertex normals where the copy is to be drawn smooth.
  * The copy's materials are the model's (names and colours; `texture` copied as it stands, and
  * no maps of their own). Null where no grid brings the model under `triangles` or the copy
  * would keep nothing (a model of one point). Needs no OpenGL context.

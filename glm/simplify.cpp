@@ -141,6 +141,54 @@ Kept* keepTriangles(const GlmModel* model, const Clusters* c, uint32_t limit, ui
     return kept;
 }
 
+// The segments and points a grid keeps: each segment with two cells and each point once (by
+// its cells and material), on the cells' vertices.
+struct KeptElements {
+    GlmLine* lines;
+    GlmPoint* points;
+    uint32_t lineCount, pointCount;
+};
+
+// False, with *count as far as it went, where more than `limit` would be kept.
+bool keepElements(const GlmModel* model, const Clusters* c, uint32_t limit, KeptElements* e, uint32_t* count) {
+    const uint32_t lines = limit < model->lineCount ? limit : model->lineCount;
+    const uint32_t points = limit < model->pointCount ? limit : model->pointCount;
+    *e = KeptElements{static_cast<GlmLine*>(_glmAlloc((static_cast<size_t>(lines) + 1) * sizeof(GlmLine))),
+                      static_cast<GlmPoint*>(_glmAlloc((static_cast<size_t>(points) + 1) * sizeof(GlmPoint))), 0, 0};
+    KeyTable seen = makeTable(lines + points);
+    *count = 0;
+    const uint32_t total = model->lineCount + model->pointCount;
+    for (uint32_t i = 0; i < total; i++) {
+        const bool line = i < model->lineCount;
+        const GlmLine* l = line ? &model->lineArray[i] : nullptr;
+        const GlmPoint* p = line ? nullptr : &model->pointArray[i - model->lineCount];
+        const uint32_t a = c->vertexCell[line ? l->vertexIndex[0] : p->vertexIndex];
+        const uint32_t b = line ? c->vertexCell[l->vertexIndex[1]] : a;
+        if (line && a == b) continue;
+        const int32_t material = line ? l->materialIndex : p->materialIndex;
+        uint64_t key = 0x9e3779b1u * static_cast<uint64_t>(static_cast<uint32_t>(material)) + (line ? 1 : 2);
+        key = (key * 0x100000001b3ull + (a < b ? a : b) + 1) * 0x100000001b3ull + (a < b ? b : a) + 1;
+        bool added;
+        findOrAdd(&seen, key == emptyKey ? 0 : key, 0, &added);
+        if (!added) continue;
+        if (*count >= limit) {
+            if (++*count < 4 * static_cast<uint64_t>(limit) + 4) continue;
+            break;
+        }
+        (*count)++;
+        if (line)
+            e->lines[e->lineCount++] = GlmLine{{static_cast<int32_t>(a + 1), static_cast<int32_t>(b + 1)}, material};
+        else
+            e->points[e->pointCount++] = GlmPoint{static_cast<int32_t>(a + 1), material};
+    }
+    freeTable(&seen);
+    if (*count <= limit) return true;
+    _glmFree(e->lines);
+    _glmFree(e->points);
+    *e = KeptElements{};
+    return false;
+}
+
 void copyMaterials(const GlmModel* model, GlmModel* copy) {
     if (model->materialCount == 0) return;
     copy->materialCount = model->materialCount;
@@ -156,7 +204,7 @@ void copyMaterials(const GlmModel* model, GlmModel* copy) {
 
 // The copy: a vertex a cell, three normals and texture coordinates a triangle as the source
 // triangles' corners had them, and the source's groups in their order, each with what it kept.
-GlmModel* makeCopy(const GlmModel* model, const Clusters* c, const Kept* kept, uint32_t count) {
+GlmModel* makeCopy(const GlmModel* model, const Clusters* c, const Kept* kept, uint32_t count, KeptElements* e) {
     GlmModel* copy = static_cast<GlmModel*>(_glmCalloc(1, sizeof(GlmModel)));
     copy->objPath = model->objPath ? _glmStrdup(model->objPath) : nullptr;
     memcpy(copy->drawOffset, model->drawOffset, sizeof copy->drawOffset);
@@ -200,6 +248,14 @@ GlmModel* makeCopy(const GlmModel* model, const Clusters* c, const Kept* kept, u
         }
     }
     copyMaterials(model, copy);
+    // the segments and points, as kept
+    copy->lineCount = e->lineCount;
+    copy->lineArray = e->lineCount ? e->lines : nullptr;
+    copy->pointCount = e->pointCount;
+    copy->pointArray = e->pointCount ? e->points : nullptr;
+    if (!e->lineCount) _glmFree(e->lines);
+    if (!e->pointCount) _glmFree(e->points);
+    *e = KeptElements{};
     // groups in the source's list order; a kept triangle belongs to the group it was met in
     GlmGroup** tail = &copy->groupList;
     uint32_t t = 0;
@@ -224,7 +280,8 @@ GlmModel* makeCopy(const GlmModel* model, const Clusters* c, const Kept* kept, u
 }  // namespace
 
 GlmModel* glmSimplify(const GlmModel* model, uint32_t triangles) {
-    if (triangles == 0 || model->vertexCount == 0 || model->triangleCount == 0) return nullptr;
+    if (triangles == 0 || model->vertexCount == 0 || model->triangleCount + static_cast<uint64_t>(model->lineCount) + model->pointCount == 0)
+        return nullptr;
     Grid grid = {{0, 0, 0}, 0, 0};
     float high[3];
     for (int k = 0; k < 3; k++) grid.low[k] = high[k] = model->vertexData[3 + k];
@@ -243,9 +300,14 @@ GlmModel* glmSimplify(const GlmModel* model, uint32_t triangles) {
         grid.cells = static_cast<uint64_t>(fmin(fmax(cells, 2.0), 1 << 20));
         grid.cellSize = extent / static_cast<float>(grid.cells) * 1.0001f;
         Clusters c = cluster(model, &grid, triangles / 2);
-        uint32_t count = 0;
+        uint32_t count = 0, elements = 0;
         Kept* kept = keepTriangles(model, &c, triangles, &count);
-        GlmModel* copy = kept && count > 0 && count <= triangles ? makeCopy(model, &c, kept, count) : nullptr;
+        KeptElements e = {};
+        const bool fits = kept && count <= triangles && keepElements(model, &c, triangles - count, &e, &elements);
+        count += elements;
+        GlmModel* copy = fits && count > 0 ? makeCopy(model, &c, kept, count - elements, &e) : nullptr;
+        _glmFree(e.lines);
+        _glmFree(e.points);
         _glmFree(kept);
         _glmFree(c.vertexCell);
         _glmFree(c.sums);

@@ -289,3 +289,27 @@ TEST(OrientParts, TurnsOnlyPartsClearlyWoundInward) {
               (std::vector<int>{3, 1, 1, 2}));
     glmDelete(m);
 }
+
+TEST(Simplify, PointCloudsAndLinesGetCoarseCopiesToo) {
+    // a 200 x 200 sheet of points in two materials, and a line across it
+    std::string obj = "mtllib two.mtl\nusemtl a\n";
+    for (int i = 0; i < 200; i++)
+        for (int j = 0; j < 200; j++) obj += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\np -1\n";
+    obj += "usemtl b\nl 1 40000 200\n";
+    WriteTempFile("two.mtl", "newmtl a\nnewmtl b\n");
+    GlmModel* m = glmReadOBJ(WriteTempFile("cloud.obj", obj).c_str());
+    GlmModel* coarse = glmSimplify(m, 2000);
+    ASSERT_NE(coarse, nullptr);
+    EXPECT_EQ(coarse->triangleCount, 0u);
+    EXPECT_LE(coarse->pointCount + coarse->lineCount, 2000u);
+    EXPECT_GT(coarse->pointCount, 500u);
+    ASSERT_EQ(coarse->lineCount, 2u);
+    EXPECT_EQ(coarse->lineArray[1].materialIndex, 2);
+    for (uint32_t i = 0; i < coarse->pointCount; i++) {
+        EXPECT_EQ(coarse->pointArray[i].materialIndex, 1);
+        ASSERT_GE(coarse->pointArray[i].vertexIndex, 1);
+        ASSERT_LE(static_cast<uint32_t>(coarse->pointArray[i].vertexIndex), coarse->vertexCount);
+    }
+    glmDelete(coarse);
+    glmDelete(m);
+}

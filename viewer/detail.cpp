@@ -87,6 +87,11 @@ void drawWhole(const GlmModel* model) {
     glmEndDraw(whole);
 }
 
+// What a draw sends: triangles, segments and points.
+uint64_t elementsOf(const GlmModel* model) {
+    return static_cast<uint64_t>(model->triangleCount) + model->lineCount + model->pointCount;
+}
+
 // A part's time tunes the next part's size.
 void measurePart(uint32_t triangles, double took) {
     if (took > 0) partTriangles = static_cast<uint32_t>(fmin(fmax(triangles / took * partSeconds, 2000), 4e6));
@@ -114,7 +119,7 @@ void finishRefit(bool discard) {
 // A copy larger than the speed measured since allows is made coarser, off this thread.
 void refitCoarse(void) {
     finishRefit(false);
-    if (refitter || !coarseModel || coarseModel->triangleCount <= budget + budget / 4) return;
+    if (refitter || !coarseModel || elementsOf(coarseModel) <= budget + budget / 4) return;
     const GlmModel* source = coarseModel;
     const uint32_t triangles = budget;
     refitter = new std::thread([source, triangles] {
@@ -128,7 +133,7 @@ void refitCoarse(void) {
 uint32_t CoarseTriangleBudget(void) { return budget; }
 
 // A list here draws at about half the speed of the arrays the budget is measured with.
-bool WantsCoarseCopy(const GlmModel* model) { return model->triangleCount > budget / 2; }
+bool WantsCoarseCopy(const GlmModel* model) { return elementsOf(model) > budget / 2; }
 
 void SetCoarseTriangleBudget(uint32_t triangles) { budget = triangles; }
 
@@ -201,7 +206,7 @@ bool DrawModelDetail(int eye) {
         if (eye == 1) {
             coarseWaited = false;
             if (coarseTook > 0)
-                budget = static_cast<uint32_t>(fmax(coarseModel->triangleCount / coarseTook * frameSeconds * 0.8, 20000));
+                budget = static_cast<uint32_t>(fmin(fmax(elementsOf(coarseModel) / coarseTook * frameSeconds * 0.8, 20000), 4e9));
         }
         return true;
     }
