@@ -352,7 +352,9 @@ void _glmStartImages(GlmModel* model) {
     for (uint32_t i = 0; i < slots; i++) {
         loads->images[i].duplicateOf = -1;
         const char* path = _glmMapOf(&model->materialArray[i % n], static_cast<int>(i / n));
-        if (!path) continue;
+        // a diffuse map that takes an opacity map of its own is that material's alone
+        const bool own = i < n && _glmMapOf(&model->materialArray[i], GLM_MAP_OPACITY);
+        if (!path || own) continue;
         struct stat info;
         bool known = stat(path, &info) == 0;
         identity[i] = MapIdentity{known ? info.st_dev : 0, known ? info.st_ino : 0, path};

@@ -40,6 +40,11 @@ void resizeToPowersOfTwo(GlmImage* image) {
     _glmBuildMipmaps(image);
 }
 
+void cannotDecode(const GlmMaterial* m, const char* path, const GlmImage* image) {
+    fprintf(stderr, "glmUploadTextures() warning: can't decode texture map \"%s\" of material \"%s\" (%s).\n", path, m->name,
+            image->failure);
+}
+
 // The diffuse map (white where there is none) with the opacity map's alpha, or its grey level
 // where it has none, as its alpha: each texel the nearest of the opacity map's first level.
 bool mergeOpacity(GlmImage* diffuse, const GlmImage* opacity) {
@@ -116,13 +121,16 @@ void glmUploadTextures(GlmModel* model) {
         } else if (m->emissionMap && emission->pixels) {
             if (!anySize && (!powerOfTwo(emission->width) || !powerOfTwo(emission->height))) resizeToPowersOfTwo(emission);
             m->emissionTexture = upload(emission);
+        } else if (m->emissionMap) {
+            cannotDecode(m, m->emissionMap, emission);
         }
-        // an opacity map of its own goes into the diffuse map's alpha (one decoded for this
+        // an opacity map of its own goes into the diffuse map's alpha (a map decoded for this
         // material alone); one that is the diffuse map blends that map's alpha
         GlmImage* opacity = &images[GLM_MAP_OPACITY * n + i];
+        if (_glmMapOf(m, GLM_MAP_OPACITY) && !opacity->pixels) cannotDecode(m, m->opacityMap, opacity);
         if (m->opacityMap && opacity->pixels) {
-            if (image->duplicateOf >= 0 && _glmDecodeImage(m->textureMap, image)) image->duplicateOf = -1;
-            if (image->duplicateOf < 0 && mergeOpacity(image, opacity)) m->blended = true;
+            if (m->textureMap && !image->pixels) cannotDecode(m, m->textureMap, image);
+            if (mergeOpacity(image, opacity)) m->blended = true;
         } else if (m->opacityMap && m->textureMap && strcmp(m->opacityMap, m->textureMap) == 0) {
             m->blended = true;
         }
@@ -134,9 +142,7 @@ void glmUploadTextures(GlmModel* model) {
             continue;
         }
         if (!image->pixels) {
-            if (m->textureMap)
-                fprintf(stderr, "glmUploadTextures() warning: can't decode texture map \"%s\" of material \"%s\" (%s).\n",
-                        m->textureMap, m->name, image->failure);
+            if (m->textureMap) cannotDecode(m, m->textureMap, image);
             m->blended = false;
             continue;
         }
