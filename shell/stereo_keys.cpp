@@ -148,6 +148,8 @@ void ShowModelName(HWND window, const char* name) {
     updateTitle(window);
 }
 
+void KeepSettings(void) { SaveStereoSettings(packingWanted ? STEREO_FRAME_PACKING : stereoOutput, eyesSwapped); }
+
 void ShowProgramNote(HWND window, const char* note) {
     programNote = note;
     updateTitle(window);

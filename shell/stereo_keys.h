@@ -16,6 +16,9 @@ void SetStereoOutput(HWND window, int output, bool swapped);
 bool OnStereoKey(HWND window, WPARAM key);
 // The title names this file from now on (after the first model, for the ones opened later).
 void ShowModelName(HWND window, const char* name);
+// Keeps the settings as they stand (the output wanted, frame packing also while it waits for
+// a window of its size, the swap and the light) for the next start.
+void KeepSettings(void);
 // Adds the program's own words to the title (" [studio light]"), after the output's.
 void ShowProgramNote(HWND window, const char* note);
 // The depth in the title again (after Enter or a drag), where the keys have shown it.

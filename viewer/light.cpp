@@ -4,7 +4,6 @@
 #include "viewer/light.h"
 #include <GL/gl.h>
 #include "shell/settings.h"
-#include "shell/output.h"
 #include "shell/stereo_keys.h"
 
 
@@ -38,7 +37,7 @@ void SetupLight(void) {
 void ToggleLight(HWND window) {
     studioLight = !studioLight;
     SendLight();
-    SaveStereoSettings(stereoOutput, eyesSwapped);
+    KeepSettings();
     ShowProgramNote(window, studioLight ? " [studio light]" : " [head light]");
     InvalidateRect(window, nullptr, FALSE);
 }
