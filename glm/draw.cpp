@@ -259,7 +259,8 @@ struct GlmDrawPass {
     uint32_t next;       // the run's next triangle
     bool started;        // a part was sent: the next one sends the state it left first
     bool trianglesDone;  // the opaque ones; then the transparent ones, far to near, from
-    uint32_t* sorted;    // these (null: none), `nextSorted` of `sortedCount` sent so far;
+    bool sorts;          // there may be some: they are counted and sorted first (sortSome)
+    uint32_t* sorted;    // these, `nextSorted` of `sortedCount` sent so far;
     uint32_t sortedCount, nextSorted;
     uint32_t* keys;      // their depths as keys, sorted along with them (two halves each)
     int sortStage;       // how far the sort is (sortSome's)
@@ -361,37 +362,39 @@ bool isTransparent(const RunWalk& walk, const GlmMaterial* m) {
     return m->diffuse[3] < 1.0f || (walk.textures && m->blended && m->texture);
 }
 
-const uint32_t sortStepsPerTriangle = 64;
+const uint32_t sortStepsPerTriangle = 16;
 
-// The transparent triangles, counted, with room for sorting them by the depth of their
-// centres in the view the pass started in.
+// A sort of the transparent triangles, far to near by the depth of their centres in the view
+// the pass starts in, done by sortSome.
 void startSort(GlmDrawPass* pass) {
-    const GlmModel* model = pass->model;
-    uint32_t count = 0;
-    for (uint32_t i = 0; i < model->triangleCount; i++)
-        count += isTransparent(pass->walk, &model->materialArray[model->triangleArray[i].materialIndex]);
-    pass->sortedCount = count;
-    if (count == 0) return;
+    pass->sorts = true;
     glGetFloatv(GL_MODELVIEW_MATRIX, pass->view);
-    pass->sorted = static_cast<uint32_t*>(_glmAlloc(2 * static_cast<size_t>(count) * sizeof(uint32_t)));
-    pass->keys = static_cast<uint32_t*>(_glmAlloc(2 * static_cast<size_t>(count) * sizeof(uint32_t)));
 }
 
-// Sorts on, far to near, by up to `*budget` steps (a triangle looked at, a key counted or
-// moved), taking them from the budget: a large model's sort is spread over several parts.
-// Stage 0 makes each transparent triangle's key, the depth of its centre as an unsigned that
-// sorts as the float does; stages 1 to 8 count and then move the keys by each of their four
-// bytes (a radix sort). True once sorted, the order in the first half of `sorted`.
+const int sortDone = 10;
+
+// Sorts on by up to `*budget` steps (a triangle looked at, a key counted or moved), taking
+// them from the budget, so that a large model's sort is spread over several parts. Stage 0
+// counts the transparent triangles and makes room for them; stage 1 makes each one's key, the
+// depth of its centre as an unsigned that sorts as the float does; stages 2 to 9 count and
+// then move the keys by each of their four bytes (a radix sort), between the two halves of
+// `keys` and `sorted`. True once sorted, the order in the first half of `sorted`.
 bool sortSome(GlmDrawPass* pass, uint32_t* budget) {
     const GlmModel* model = pass->model;
     const uint32_t count = pass->sortedCount;
-    while (pass->sortStage < 9 && *budget > 0) {
+    auto transparent = [&](const GlmTriangle* t) { return isTransparent(pass->walk, &model->materialArray[t->materialIndex]); };
+    while (pass->sortStage < sortDone && *budget > 0) {
         if (pass->sortStage == 0) {
+            for (; pass->sortPos < model->triangleCount && *budget > 0; pass->sortPos++, (*budget)--)
+                pass->sortedCount += transparent(&model->triangleArray[pass->sortPos]);
+        } else if (pass->sortStage == 1) {
             const float* m = pass->view;
             uint32_t k = pass->sortFilled;
+            // a key reads three vertices from anywhere in the model: four steps
             for (; pass->sortPos < model->triangleCount && *budget > 0; pass->sortPos++, (*budget)--) {
                 const GlmTriangle* t = &model->triangleArray[pass->sortPos];
-                if (!isTransparent(pass->walk, &model->materialArray[t->materialIndex])) continue;
+                if (!transparent(t)) continue;
+                *budget -= *budget < 4 ? *budget - 1 : 3;
                 float z = 0;
                 for (int c = 0; c < 3; c++) {
                     const float* v = &model->vertexData[3 * t->vertexIndex[c]];
@@ -404,12 +407,12 @@ bool sortSome(GlmDrawPass* pass, uint32_t* budget) {
             }
             pass->sortFilled = k;
         } else {
-            // odd stages count a byte's values, even ones move the keys by them, between halves
-            const int shift = 8 * ((pass->sortStage - 1) / 2);
-            const bool back = ((pass->sortStage - 1) / 2) % 2 == 1;
+            // even stages count a byte's values, odd ones move the keys by them
+            const int radix = pass->sortStage - 2, shift = 8 * (radix / 2);
+            const bool back = (radix / 2) % 2 == 1;
             uint32_t *fromKeys = pass->keys + (back ? count : 0), *toKeys = pass->keys + (back ? 0 : count);
             uint32_t *from = pass->sorted + (back ? count : 0), *to = pass->sorted + (back ? 0 : count);
-            if (pass->sortStage % 2 == 1) {
+            if (radix % 2 == 0) {
                 if (pass->sortPos == 0) memset(pass->starts, 0, sizeof pass->starts);
                 for (; pass->sortPos < count && *budget > 0; pass->sortPos++, (*budget)--)
                     pass->starts[((fromKeys[pass->sortPos] >> shift) & 255) + 1]++;
@@ -423,13 +426,22 @@ bool sortSome(GlmDrawPass* pass, uint32_t* budget) {
                 }
             }
         }
-        const uint32_t stageEnd = pass->sortStage == 0 ? model->triangleCount : count;
-        if (pass->sortPos == stageEnd) {
-            pass->sortStage++;
-            pass->sortPos = 0;
+        const uint32_t stageEnd = pass->sortStage <= 1 ? model->triangleCount : count;
+        if (pass->sortPos < stageEnd) continue;
+        pass->sortPos = 0;
+        pass->sortStage++;
+        if (pass->sortStage == 1 && pass->sortedCount == 0) pass->sortStage = sortDone;
+        if (pass->sortStage == 1) {
+            pass->sorted = static_cast<uint32_t*>(_glmAlloc(2 * static_cast<size_t>(pass->sortedCount) * sizeof(uint32_t)));
+            pass->keys = static_cast<uint32_t*>(_glmAlloc(2 * static_cast<size_t>(pass->sortedCount) * sizeof(uint32_t)));
         }
     }
-    return pass->sortStage == 9;
+    return pass->sortStage == sortDone;
+}
+
+// Whether the transparent triangles are sent (or there are none).
+bool transparentDone(const GlmDrawPass* pass) {
+    return !pass->sorts || (pass->sortStage == sortDone && pass->nextSorted == pass->sortedCount);
 }
 
 // The opaque triangles whose materials have emission maps, to draw again with them.
@@ -485,8 +497,8 @@ uint32_t drawGlowing(GlmDrawPass* pass, uint32_t count) {
 uint32_t drawTransparent(GlmDrawPass* pass, uint32_t count) {
     const GlmModel* model = pass->model;
     RunWalk& walk = pass->walk;
-    if (pass->nextSorted == pass->sortedCount || count == 0) return 0;
-    // a sort step costs about a sixty-fourth of drawing a triangle
+    if (transparentDone(pass) || count == 0) return 0;
+    // a sort step costs about a sixteenth of drawing a triangle
     const uint64_t steps = static_cast<uint64_t>(count) * sortStepsPerTriangle;
     uint32_t left = static_cast<uint32_t>(steps < UINT32_MAX ? steps : UINT32_MAX);
     const uint32_t given = left;
@@ -586,7 +598,7 @@ bool glmDrawSome(GlmDrawPass* pass, uint32_t triangles) {
             break;
         }
         // a transparent run waits for the sorted ones
-        if (pass->sorted && isTransparent(walk, &model->materialArray[walk.current])) pass->next = pass->run.end;
+        if (pass->sorts && isTransparent(walk, &model->materialArray[walk.current])) pass->next = pass->run.end;
         for (; pass->next < pass->run.end && sent < triangles; pass->next++, sent++)
             addTriangle(pass, &model->triangleArray[pass->run.group->triangleIndices[pass->next]]);
     }
@@ -595,7 +607,7 @@ bool glmDrawSome(GlmDrawPass* pass, uint32_t triangles) {
     if (pass->trianglesDone && pass->nextGlowing == pass->glowingCount) sent += drawTransparent(pass, triangles - sent);
     if (pass->colors) glPopAttrib();
     glPopClientAttrib();
-    if (pass->trianglesDone && pass->nextGlowing == pass->glowingCount && pass->nextSorted == pass->sortedCount) {
+    if (pass->trianglesDone && pass->nextGlowing == pass->glowingCount && transparentDone(pass)) {
         sent += drawElements(pass, triangles - sent);
         pass->done = pass->element == model->lineCount + model->pointCount;
     }

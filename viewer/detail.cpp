@@ -94,7 +94,9 @@ uint64_t elementsOf(const GlmModel* model) {
 
 // A part's time tunes the next part's size.
 void measurePart(uint32_t triangles, double took) {
-    if (took > 0) partTriangles = static_cast<uint32_t>(fmin(fmax(triangles / took * partSeconds, 2000), 4e6));
+    // growing by a quarter at most: a part may cost more than the one before (blended
+    // triangles, or drawing after sorting)
+    if (took > 0) partTriangles = static_cast<uint32_t>(fmin(fmax(triangles / took * partSeconds, 2000), fmin(1.25 * triangles, 4e6)));
 }
 
 // The coarser copy being made on a thread of its own, from the copy shown (which both only
