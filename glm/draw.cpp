@@ -258,17 +258,17 @@ struct GlmDrawPass {
     Run run;
     uint32_t next;       // the run's next triangle
     bool started;        // a part was sent: the next one sends the state it left first
-    bool trianglesDone;  // the opaque ones; then the transparent ones, far to near, from
-    bool sorts;          // there may be some: they are counted and sorted first (sortSome)
-    uint32_t* sorted;    // these, `nextSorted` of `sortedCount` sent so far;
+    bool trianglesDone;  // the opaque triangles are sent; then, in this order:
+    uint32_t* glowing;   // those with emission maps again, `nextGlowing` of `glowingCount`
+    uint32_t glowingCount, nextGlowing;
+    bool sorts;          // the transparent ones (where there may be some), once counted and
+    uint32_t* sorted;    // sorted far to near (sortSome), `nextSorted` of `sortedCount`
     uint32_t sortedCount, nextSorted;
     uint32_t* keys;      // their depths as keys, sorted along with them (two halves each)
     int sortStage;       // how far the sort is (sortSome's)
     uint32_t sortPos, sortFilled, starts[257];
-    float view[16];      // by the modelview matrix when the pass started
-    uint32_t* glowing;   // between the two: the opaque triangles with emission maps, again
-    uint32_t glowingCount, nextGlowing;
-    uint32_t element;    // then the segments and points, this many of them sent
+    float view[16];      // the modelview matrix when the pass started, the depths' view
+    uint32_t element;    // and last the segments and points, this many sent
     bool done;
     bool colors;         // corners carry their vertex's colour
     int stride;          // floats a corner

@@ -180,8 +180,9 @@ void glmVertexNormals(GlmModel* model, float angle);
  * glmOrientParts: turns round (corners 1 and 2 swapped, with their normal and texture
  * indices) the triangles of each connected part that is clearly wound inward: most of its
  * area carries normals and three quarters of that area is wound against them; or, where
- * most of it carries none, it is a closed surface of negative volume (parts of more than two
- * million such triangles are not judged). A part that agrees, or is open, is untouched.
+ * most of it carries none, it is a closed surface of negative volume (where such parts hold
+ * more than two million triangles in all, none of them is judged). A part that agrees, or is
+ * open, is untouched.
  * Returns the number of triangles turned. Use before normals are computed.
  */
 uint32_t glmOrientParts(GlmModel* model);

@@ -6,8 +6,8 @@
 
 namespace {
 
-// The closedness test sorts three keys a triangle: parts of more triangles than this without
-// normals are not judged.
+// The closedness test sorts three keys a triangle: a model with more triangles than this in
+// parts without normals has none of them judged.
 const uint32_t closedTestLimit = 2000000;
 
 // What one connected part adds up to.
@@ -69,15 +69,18 @@ void addUp(const GlmModel* model, const uint32_t* part, Part* parts) {
 }
 
 // Whether a part is judged by its volume: most of it carries no normals.
-bool byVolume(const Part* q) { return q->normalled * 2 < q->area && q->triangles <= closedTestLimit; }
+bool byVolume(const Part* q) { return q->normalled * 2 < q->area; }
 
 // Marks the parts judged by their volume that are open: an edge not used exactly twice, once
 // each way.
-void findOpenParts(const GlmModel* model, const uint32_t* part, Part* parts) {
+void findOpenParts(const GlmModel* model, const uint32_t* part, Part* parts, uint32_t partCount) {
     size_t count = 0;
-    for (uint32_t i = 0; i < model->triangleCount; i++)
-        if (byVolume(&parts[part[model->triangleArray[i].vertexIndex[0]]])) count += 3;
+    for (uint32_t p = 0; p < partCount; p++) count += byVolume(&parts[p]) ? 3 * static_cast<size_t>(parts[p].triangles) : 0;
     if (count == 0) return;
+    if (count > 3 * static_cast<size_t>(closedTestLimit)) {
+        for (uint32_t p = 0; p < partCount; p++) parts[p].open = true;
+        return;
+    }
     // the lower vertex above the higher, and a bit for the way the edge goes
     uint64_t* keys = static_cast<uint64_t*>(_glmAlloc(count * sizeof(uint64_t)));
     size_t k = 0;
@@ -115,7 +118,7 @@ uint32_t glmOrientParts(GlmModel* model) {
     const uint32_t count = findParts(model, part);
     Part* parts = static_cast<Part*>(_glmCalloc(count, sizeof(Part)));
     addUp(model, part, parts);
-    findOpenParts(model, part, parts);
+    findOpenParts(model, part, parts, count);
     uint32_t turned = 0;
     for (uint32_t i = 0; i < model->triangleCount; i++) {
         GlmTriangle* t = &model->triangleArray[i];
