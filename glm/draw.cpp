@@ -381,7 +381,6 @@ const int sortDone = 10;
 // `keys` and `sorted`. True once sorted, the order in the first half of `sorted`.
 bool sortSome(GlmDrawPass* pass, uint32_t* budget) {
     const GlmModel* model = pass->model;
-    const uint32_t count = pass->sortedCount;
     auto transparent = [&](const GlmTriangle* t) { return isTransparent(pass->walk, &model->materialArray[t->materialIndex]); };
     while (pass->sortStage < sortDone && *budget > 0) {
         if (pass->sortStage == 0) {
@@ -408,6 +407,7 @@ bool sortSome(GlmDrawPass* pass, uint32_t* budget) {
             pass->sortFilled = k;
         } else {
             // even stages count a byte's values, odd ones move the keys by them
+            const uint32_t count = pass->sortedCount;
             const int radix = pass->sortStage - 2, shift = 8 * (radix / 2);
             const bool back = (radix / 2) % 2 == 1;
             uint32_t *fromKeys = pass->keys + (back ? count : 0), *toKeys = pass->keys + (back ? 0 : count);
@@ -426,7 +426,7 @@ bool sortSome(GlmDrawPass* pass, uint32_t* budget) {
                 }
             }
         }
-        const uint32_t stageEnd = pass->sortStage <= 1 ? model->triangleCount : count;
+        const uint32_t stageEnd = pass->sortStage <= 1 ? model->triangleCount : pass->sortedCount;
         if (pass->sortPos < stageEnd) continue;
         pass->sortPos = 0;
         pass->sortStage++;

@@ -343,8 +343,25 @@ TEST_F(WideDrawContext, ACoarseCopyKeepsTheSilhouetteMaterialsAndGroupsAndRefuse
 }
 
 TEST_F(DrawContext, TransparentTrianglesBlendFarToNearAlsoInPartsOfOne) {
+    // two half see-through squares, the near red one written first: drawn far to near, the
+    // red is on top where they overlap, whole or a triangle (and a few sort steps) at a time
+    GlmModel* pair = ReadModel("mtllib two.mtl\nv -1 -1 0.5\nv 1 -1 0.5\nv 1 1 0.5\nv -1 1 0.5\nv -1 -1 -0.5\n"
+                               "v 1 -1 -0.5\nv 1 1 -0.5\nv -1 1 -0.5\nusemtl red\nf 1 2 3 4\nusemtl blue\nf 5 6 7 8\n",
+                               kTwoMaterials);
+    pair->materialArray[1].diffuse[3] = pair->materialArray[2].diffuse[3] = 0.5f;
+    for (uint32_t part : {UINT32_MAX, 1u}) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        GlmDrawPass* pass = glmStartDraw(pair, GLM_RENDER_COLOR);
+        while (!glmDrawSome(pass, part)) {
+        }
+        glmEndDraw(pass);
+        unsigned char centre[4];
+        glReadPixels(size / 2, size / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
+        EXPECT_GT(centre[0], centre[2] + 40) << "parts of " << part;
+    }
+    glmDelete(pair);
     // a tilted torus, one of its materials half see-through: its far side shows through the
-    // near one, the same whether drawn whole or a triangle (and a few sort steps) at a time
+    // near one, the same whether drawn whole or in parts
     GlmModel* m = ReadModel(TorusObj(24, 12), kTwoMaterials);
     m->materialArray[1].diffuse[3] = 0.5f;
     glRotatef(60, 1, 0.3f, 0);
