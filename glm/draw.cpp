@@ -66,6 +66,8 @@ void sendTexture(const GlmMaterial* m) {
     }
 }
 
+const float noLight[4] = {0, 0, 0, 1};
+
 // Whether material mode sends emission: only a model with a material that glows changes any state.
 bool sendsEmission(const GlmModel* model, uint32_t mode) {
     if (!(mode & GLM_RENDER_MATERIAL)) return false;
@@ -88,8 +90,7 @@ void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index, int emiss
         glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m->diffuse);
         glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m->specular);
         glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m->shininess);
-        static const float none[4] = {0, 0, 0, 1};
-        if (emission) glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, emission == 2 && m->emissionTexture ? none : m->emission);
+        if (emission) glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, emission == 2 && m->emissionTexture ? noLight : m->emission);
     }
     if (mode & GLM_RENDER_COLOR) {
         if (m->diffuse[3] < 1.0f)
@@ -101,8 +102,7 @@ void sendMaterial(const GlmModel* model, uint32_t mode, int32_t index, int emiss
 
 // No more light of its own, after a model that glows.
 void emissionOff(bool emission) {
-    static const float none[4] = {0, 0, 0, 1};
-    if (emission) glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, none);
+    if (emission) glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, noLight);
 }
 
 // Texturing off, before and after a model drawn with textures.
@@ -362,6 +362,12 @@ bool isTransparent(const RunWalk& walk, const GlmMaterial* m) {
     return m->diffuse[3] < 1.0f || (walk.textures && m->blended && m->texture);
 }
 
+bool anyTransparent(const RunWalk& walk) {
+    for (uint32_t i = 0; i < walk.model->materialCount; i++)
+        if (isTransparent(walk, &walk.model->materialArray[i])) return true;
+    return false;
+}
+
 const uint32_t sortStepsPerTriangle = 16;
 
 // A sort of the transparent triangles, far to near by the depth of their centres in the view
@@ -552,13 +558,12 @@ GlmDrawPass* glmStartDraw(const GlmModel* model, uint32_t mode) {
     pass->mode = repairMode(model, mode);
     pass->walk = walkRuns(model, pass->mode);
     pass->colors = model->colorData != nullptr;
-    // transparent materials only count where materials are drawn; their order is the view's
-    if (pass->walk.materials) {
-        bool any = false;
-        for (uint32_t i = 0; i < model->materialCount; i++) any = any || isTransparent(pass->walk, &model->materialArray[i]);
-        if (any) startSort(pass);
-    }
-    if (pass->walk.textures) findGlowing(pass);
+    // transparent materials only count where materials are drawn (their order is the view's),
+    // emission maps where textures are
+    bool glowing = false;
+    for (uint32_t i = 0; i < model->materialCount; i++) glowing = glowing || model->materialArray[i].emissionTexture != 0;
+    if (pass->walk.materials && anyTransparent(pass->walk)) startSort(pass);
+    if (pass->walk.textures && glowing) findGlowing(pass);
     pass->stride = pass->colors ? 12 : 8;
     pass->corners = static_cast<float*>(_glmAlloc(static_cast<size_t>(trianglesPerDraw) * 3 * cornerFloats * sizeof(float)));
     return pass;
@@ -624,6 +629,12 @@ void glmEndDraw(GlmDrawPass* pass) {
     _glmFree(pass->glowing);
     _glmFree(pass->corners);
     _glmFree(pass);
+}
+
+bool glmDrawsSorted(const GlmModel* model, uint32_t mode) {
+    if (!model->materialArray || !(mode & (GLM_RENDER_MATERIAL | GLM_RENDER_COLOR))) return false;
+    if (!model->texCoordData) mode &= ~GLM_RENDER_TEXTURE;
+    return anyTransparent(walkRuns(model, mode));
 }
 
 uint32_t glmCompileList(const GlmModel* model, uint32_t mode) {

@@ -223,6 +223,9 @@ uint32_t glmCompileList(const GlmModel* model, uint32_t mode);
  * while a pass over it is open.
  */
 typedef struct GlmDrawPass GlmDrawPass;
+/* Whether a draw under `mode` has see-through triangles (a Kd alpha under 1, or a blended
+ * texture), drawn far to near in the view a draw starts in: no display list keeps that order. */
+bool glmDrawsSorted(const GlmModel* model, uint32_t mode);
 GlmDrawPass* glmStartDraw(const GlmModel* model, uint32_t mode);
 bool glmDrawSome(GlmDrawPass* pass, uint32_t triangles);
 void glmEndDraw(GlmDrawPass* pass);

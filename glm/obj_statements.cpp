@@ -59,11 +59,16 @@ uint32_t countCorners(GlmStream* file, const char* keyword) {
     return corners;
 }
 
+// The rest of the line as a stream of its own; the file moves past the line.
+GlmStream restOfLine(GlmStream* file) {
+    const char* text;
+    const size_t length = _glmLineText(file, &text);
+    return GlmStream{text, length, 0};
+}
+
 // Whether the rest of a v line gives a colour after the position (three more numbers).
 bool givesColor(GlmStream* file) {
-    const char* text;
-    GlmStream line = {nullptr, _glmLineText(file, &text), 0};
-    line.data = text;
+    GlmStream line = restOfLine(file);
     float numbers[3];
     return _glmScan(&line, GLM_SCAN_F3, nullptr, numbers) == 3 && _glmScan(&line, GLM_SCAN_F3, nullptr, numbers) == 3;
 }
@@ -234,9 +239,7 @@ void fillElements(GlmModel* model, GlmFill* st, GlmStream* file, const char* key
 // The colour after a vertex's position, clamped to 0 to 1 (a NaN is 0), where its line gives
 // one (the vertex stays white where not); the rest of the line is read.
 void fillColor(float* color, GlmStream* file) {
-    const char* text;
-    GlmStream line = {nullptr, _glmLineText(file, &text), 0};
-    line.data = text;
+    GlmStream line = restOfLine(file);
     float rgb[3];
     if (_glmScan(&line, GLM_SCAN_F3, nullptr, rgb) != 3) return;
     for (int k = 0; k < 3; k++) color[k] = rgb[k] >= 0.0f ? (rgb[k] <= 1.0f ? rgb[k] : 1.0f) : 0.0f;

@@ -101,6 +101,12 @@ GLuint upload(const GlmImage* image) {
     return name;
 }
 
+// A texture of a decoded map, resized first where the driver takes only powers of two.
+GLuint makeTexture(GlmImage* image, bool anySize) {
+    if (!anySize && (!powerOfTwo(image->width) || !powerOfTwo(image->height))) resizeToPowersOfTwo(image);
+    return upload(image);
+}
+
 }  // namespace
 
 void glmUploadTextures(GlmModel* model) {
@@ -119,8 +125,7 @@ void glmUploadTextures(GlmModel* model) {
         if (m->emissionMap && emission->duplicateOf >= 0) {
             m->emissionTexture = model->materialArray[emission->duplicateOf - GLM_MAP_EMISSION * n].emissionTexture;
         } else if (m->emissionMap && emission->pixels) {
-            if (!anySize && (!powerOfTwo(emission->width) || !powerOfTwo(emission->height))) resizeToPowersOfTwo(emission);
-            m->emissionTexture = upload(emission);
+            m->emissionTexture = makeTexture(emission, anySize);
         } else if (m->emissionMap) {
             cannotDecode(m, m->emissionMap, emission);
         }
@@ -131,7 +136,7 @@ void glmUploadTextures(GlmModel* model) {
         if (m->opacityMap && opacity->pixels) {
             if (m->textureMap && !image->pixels) cannotDecode(m, m->textureMap, image);
             if (mergeOpacity(image, opacity)) m->blended = true;
-        } else if (m->opacityMap && m->textureMap && strcmp(m->opacityMap, m->textureMap) == 0) {
+        } else if (m->opacityMap && !_glmMapOf(m, GLM_MAP_OPACITY)) {
             m->blended = true;
         }
         if (!m->textureMap && !m->blended) continue;
@@ -146,8 +151,7 @@ void glmUploadTextures(GlmModel* model) {
             m->blended = false;
             continue;
         }
-        if (!anySize && (!powerOfTwo(image->width) || !powerOfTwo(image->height))) resizeToPowersOfTwo(image);
-        m->texture = upload(image);
+        m->texture = makeTexture(image, anySize);
         m->textureAlpha = image->channels == 4;
         m->blended = m->blended && m->textureAlpha;
         free(image->pixels);

@@ -71,15 +71,6 @@ void takeCoarse(GlmModel* coarse) {
     }
 }
 
-// Transparent materials are drawn far to near in the eyes' view: no list can keep that order.
-bool drawnSorted(const GlmModel* model, uint32_t mode) {
-    for (uint32_t i = 0; (mode & GLM_RENDER_MATERIAL) && i < model->materialCount; i++) {
-        const GlmMaterial* m = &model->materialArray[i];
-        if (m->diffuse[3] < 1.0f || (m->blended && m->texture && (mode & GLM_RENDER_TEXTURE))) return true;
-    }
-    return false;
-}
-
 // A model drawn whole, from vertex arrays.
 void drawWhole(const GlmModel* model) {
     GlmDrawPass* whole = glmStartDraw(model, drawMode);
@@ -151,7 +142,7 @@ void SetDetailModel(HWND window, const GlmModel* model, GlmModel* coarse, uint32
     if (!model) return;
     if (coarse)
         takeCoarse(coarse);
-    else if (!drawnSorted(model, mode))
+    else if (!glmDrawsSorted(model, mode))
         modelList = glmCompileList(model, mode);
 }
 
@@ -200,7 +191,7 @@ bool DrawModelDetail(int eye) {
             return false;
         }
         // a coarse frame's time, both eyes drawn, sets the budget: a stereo frame draws the
-        // copy twice. No list: making one would hold the window up, and arrays draw faster.
+        // copy twice. No list: making one would hold the window up.
         const double start = seconds();
         drawWhole(coarseModel);
         glFinish();
